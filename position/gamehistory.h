@@ -1,0 +1,8 @@
+// Snapshots of the game position taken before each move played on it, so
+// that "undo" and "remove" can take moves back.
+#pragma once
+
+void PushGameSnapshot();   // before a move is played on the game position
+bool PopGameSnapshot();    // restores the last snapshot; false when none
+void ClearGameSnapshots(); // a new game or a set-up position
+int GameSnapshotCount();

@@ -1,0 +1,27 @@
+// Move lists and the per-piece move generators.
+#pragma once
+#include <cstdint>
+#include "position/variabili.h"
+
+// Castling rights shared by both colours: 1 king side, 2 queen side, 3 both.
+extern int16_t CastleRights;
+// The game's own castling rights per colour (0 White, 1 Black), same coding;
+// kept for slice 0 by set-up and by every move played on the game position.
+extern int16_t GameCastle[2];
+
+// Appends a move to MoveList[Ply] (and at ply 0 to RootMoves). A full list
+// refuses the move and logs it; MoveCount never exceeds MaxMovesPerPly.
+void AggiungiAMossePossibili(uint8_t piece, uint8_t moveCode, uint8_t captured, uint8_t promotion);
+void AddRootMove(uint8_t piece, uint8_t moveCode, uint8_t captured, uint8_t promotion);
+
+// Generators: the piece standing on (rank, file) at the current ply.
+void GenerateRookMoves(uint8_t rank, uint8_t file, uint8_t promotion);
+void GenerateBishopMoves(uint8_t rank, uint8_t file, uint8_t promotion);
+void GenerateQueenMoves(uint8_t rank, uint8_t file, uint8_t promotion);
+void GenerateKnightMoves(uint8_t rank, uint8_t file, uint8_t promotion);
+void GenerateKingMoves(uint8_t rank, uint8_t file);
+void GeneratePawnMoves(uint8_t rank, uint8_t file);
+
+// Lowers the game castling rights for a move played on slice 0 from
+// (fr, ff) to (tr, tf) by piece id (called before the move is applied).
+void UpdateGameCastle(int id, int fr, int ff, int tr, int tf);
