@@ -7,6 +7,8 @@
 extern int32_t LogLevel;    // configured log level 0..4, passed to every log call
 extern Bool16 BookEnabled;  // the opening book is loaded and consulted
 extern Bool16 UseTime;      // the think driver budgets by the clock
+// False in the tools: settings then read as their defaults and nothing is written.
+extern bool SettingsFileEnabled;
 
 std::string ReadSetting(const std::string& section, const std::string& key, const std::string& dflt);
 void WriteSetting(const std::string& section, const std::string& key, const std::string& value);
@@ -21,6 +23,14 @@ std::string SettingsFilePath();
 std::string LogFilePathName();
 std::string BookFilePath();
 
-// Whole number from a settings value: leading blanks, optional sign, digits;
-// anything else gives dflt. Values outside int32 range clamp.
+// Whole number from a settings value: blanks, optional sign, digits, and an
+// optional fraction or exponent, the whole text and nothing else; anything
+// else gives dflt. Rounded half to even; values outside int32 range clamp.
 int32_t SettingToInt(const std::string& value, int32_t dflt = 0);
+
+// The leading decimal number of text as a decimal reader takes it (leading
+// blanks, sign, digits, fraction, exponent); 0 when there is none.
+// *length (when given) is the number of characters used, 0 for none.
+double LeadingNumber(const std::string& text, size_t* length = nullptr);
+// Rounded half to even and clamped to the int32 range.
+int32_t RoundToInt32(double value);

@@ -1,0 +1,42 @@
+#include "shell/comm.h"
+
+#include <unistd.h>
+
+#include "platform/pipe.h"
+
+namespace {
+constexpr int InputFd = STDIN_FILENO;
+constexpr int OutputFd = STDOUT_FILENO;
+}  // namespace
+
+bool InputEnded = false;
+
+Bool16 InputWaiting(int waitMs) {
+    if (InputEnded) return True;
+    return PipeInputReady(InputFd, waitMs) ? True : False;
+}
+
+std::string ReadInput() {
+    std::string text;
+    if (InputEnded) return text;
+    if (PipeRead(InputFd, text) == PipeReadResult::End) {
+        InputEnded = true;
+        text.clear();
+    }
+    return text;
+}
+
+std::string SendLine(const std::string& text) {
+    std::string framed;
+    framed.reserve(text.size() + 2);
+    framed += '\n';
+    framed += text;
+    framed += '\n';
+    PipeWriteAll(OutputFd, framed);  // a closed interface is not reported
+    return framed;
+}
+
+void CloseStandardHandles() {
+    PipeClose(InputFd);
+    PipeClose(OutputFd);
+}

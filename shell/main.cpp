@@ -1,0 +1,118 @@
+#include "shell/main.h"
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+
+#include "book/book.h"
+#include "eval/valorideipezzi.h"
+#include "platform/msgbox.h"
+#include "platform/pipe.h"
+#include "search/minimax.h"
+#include "shell/comm.h"
+#include "shell/common.h"
+#include "shell/protocol.h"
+
+Bool16 ProtocolMode = False;  // decided by the command line once, at start-up
+std::string LogFilePath;      // Velmorasca.log beside the program, for the window's log button
+
+namespace {
+
+const char* const AppTitle = "Velmorasca";
+
+bool IsProtocolSwitch(const std::string& word) {
+    return word == "xboard" || word == "/xboard" || word == "-xboard";
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+}  // namespace
+
+int Main(int argc, char** argv) {
+    std::srand(static_cast<unsigned>(std::time(nullptr)));  // for the book's random choice
+#if defined(VELMOR_WINDOW)
+    MessageBoxHook = WindowMessageBox;
+#endif
+    LogFilePath = LogFilePathName();
+
+    // The command line, before any setting is touched: an unknown word ends
+    // the program with nothing logged and the settings file left alone.
+    if (argc > 1) {
+        std::string typed;
+        for (int i = 1; i < argc; ++i) {
+            if (i > 1) typed += ' ';
+            typed += argv[i];
+        }
+        std::string lower = Lower(typed);
+        size_t start = 0;
+        for (;;) {
+            size_t blank = lower.find(' ', start);
+            std::string word = lower.substr(start, blank == std::string::npos ? std::string::npos : blank - start);
+            if (!IsProtocolSwitch(word)) {
+                ShowMessage(AppTitle, "Comando sconosciuto: " + typed);
+                return 1;
+            }
+            ProtocolMode = True;
+            if (blank == std::string::npos) break;
+            start = blank + 1;
+        }
+    }
+#if !defined(VELMOR_WINDOW)
+    if (!ProtocolMode) {
+        ShowMessage(AppTitle, "The engine window is not part of this build; start the engine with: velmorasca xboard");
+        return 1;
+    }
+#endif
+
+    // A vanished interface must not kill us on the next write, and xboard
+    // interrupts its engine before every move.
+    std::signal(SIGPIPE, SIG_IGN);
+    if (ProtocolMode) std::signal(SIGINT, SIG_IGN);
+
+    ReadSetting("Log", "Enabled", "0");  // kept for the user; nothing depends on it
+    LogLevel = SettingToInt(ReadSetting("Log", "Level", "0"), 0);
+    BookEnabled = ReadSetting("Book", "Enabled", "1") == "1" ? True : False;
+    Log("Main", "Il motore sta partendo...");
+    InitPositionalTables();
+    if (BookEnabled) LoadBook();
+
+    if (ProtocolMode) {
+        EventPump = PollInputDuringThink;
+        if (isatty(STDIN_FILENO))
+            PipeWriteAll(STDERR_FILENO,
+                         "Velmorasca (xboard protocol): type \"new\" to start a game, \"usermove e2e4\" to move, "
+                         "\"go\" to let the engine move, \"quit\" to leave.\n");
+        CommandLoop();
+    }
+#if defined(VELMOR_WINDOW)
+    return RunWindow();
+#else
+    return 1;
+#endif
+}
+
+void CommandLoop() {
+    for (;;) {
+        if (InputWaiting(100)) {
+            std::string text = ReadInput();
+            if (!text.empty()) ParseCommand(text);
+        }
+        // The interface closed the pipe: every complete line has been handled.
+        if (InputEnded) Esci();
+    }
+}
+
+void Esci() {
+    Log("Esci", "Spengo il motore...");
+    CloseStandardHandles();
+    Log("Esci", "Motore spento");
+    std::exit(0);
+}
+
+int main(int argc, char** argv) { return Main(argc, argv); }

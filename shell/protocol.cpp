@@ -1,0 +1,207 @@
+#include "shell/protocol.h"
+
+#include <cstring>
+#include <deque>
+
+#include "position/gamehistory.h"
+#include "position/setup.h"
+#include "search/analizza.h"
+#include "shell/comm.h"
+#include "shell/common.h"
+#include "shell/lines.h"
+#include "shell/main.h"
+#include "shell/notation.h"
+
+Bool16 EngineActive = False;       // force mode until "new" or "go"
+int16_t EngineColour = 1;          // the engine takes Black in a new game
+int32_t RemainingTime = 60000;     // ten minutes until the interface says otherwise
+int32_t InitialTime = 60000;
+Bool16 InitialTimeKnown = False;
+std::string MoveHistory;
+
+namespace {
+
+constexpr int VersionMajor = 1;
+constexpr int VersionMinor = 1;
+
+// Complete lines not yet handled, oldest first. Lines arrive from the
+// command loop's reads and, during a think, from PollInputDuringThink.
+struct QueuedLine {
+    std::string Text;
+    bool UnseenStop;  // a "?" whose stop has not yet reached a running think
+};
+std::deque<QueuedLine> Pending;
+size_t PendingBytes = 0;
+size_t PendingStops = 0;  // entries with UnseenStop set
+LineSplitter Splitter;
+
+// During a think input is taken only while the queue holds less than this,
+// so a flood of lines stays in the pipe instead of in memory.
+constexpr size_t MaxPendingBytes = 1 << 20;
+
+int ParseDepth = 0;  // ParseCommand calls in progress
+int ThinkDepth = 0;  // thinks started from here in progress
+
+void Queue(const std::string& text) {
+    std::string_view view(text);
+    FeedLines(
+        Splitter, view,
+        [](std::string&& line) {
+            bool stop = line == "?";
+            PendingBytes += line.size();
+            if (stop) ++PendingStops;
+            Pending.push_back({std::move(line), stop});
+        },
+        [](size_t length) {
+            Log("ParseCommand", "Riga troppo lunga ignorata: " + std::to_string(length) + " byte");
+        });
+}
+
+// Every queued "?" that a running think has not yet been told of stops it.
+void StopForQueuedQuestionMarks() {
+    if (PendingStops == 0) return;
+    for (QueuedLine& q : Pending) q.UnseenStop = false;
+    PendingStops = 0;
+    RequestStop();
+}
+
+bool StartsWith(const std::string& line, const char* keyword) {
+    size_t n = std::strlen(keyword);
+    return line.size() >= n && line.compare(0, n, keyword) == 0;
+}
+
+void Think() {
+    ++ThinkDepth;
+    Analizza();
+    --ThinkDepth;
+}
+
+void ReadUseTime() { UseTime = ReadSetting("Time", "Enabled", "1") == "1" ? True : False; }
+
+void UserMove(const std::string& line) {
+    if (line.size() <= 9) return;  // nothing after the keyword
+    std::string text = line.substr(9);
+    std::string why;
+    if (!MoveTextPlayable(text, &why)) {
+        SendLine("Illegal move: " + text);
+        Log("ParseCommand", "Mossa rifiutata: " + text + " (" + why + ")");
+        return;
+    }
+    std::string squares = text.substr(0, 4);
+    Log("ParseCommand", "Mossa avversario: " + squares);
+    PushGameSnapshot();
+    MoveHistory += squares;
+    PlayMoveText(text);
+    if (EngineActive) Think();
+}
+
+void SetBoard(const std::string& line) {
+    if (line.size() <= 9) return;  // nothing after the keyword
+    std::string why;
+    if (SetPositionFromFen(line.substr(9), &why)) {
+        EngineActive = False;
+    } else {
+        SendLine("tellusererror Illegal position");
+        Log("ParseCommand", "Posizione rifiutata: " + why);
+    }
+}
+
+void Time(const std::string& line) {
+    if (line.size() <= 5) return;  // nothing after the keyword
+    RemainingTime = RoundToInt32(LeadingNumber(line.substr(5)));
+    if (!InitialTimeKnown) {
+        InitialTimeKnown = True;
+        InitialTime = RemainingTime;
+    }
+    Log("ParseCommand", "Tempo rimasto= " + std::to_string(RemainingTime));
+}
+
+// "?": move now. A think in progress (one started here, or the window's,
+// which passes "?" in from its event handler) is stopped through
+// RequestStop; otherwise the flag is set and the next think clears it.
+void MoveNow() {
+    if (ThinkDepth > 0 || !ProtocolMode)
+        RequestStop();
+    else
+        StopRequested = True;
+}
+
+// One line, tested in the order of the command table; the first match decides.
+void HandleLine(const std::string& line) {
+    if (StartsWith(line, "accepted")) return;
+    if (line == "force") {
+        EngineActive = False;
+        return;
+    }
+    if (line == "go") {
+        ReadUseTime();
+        EngineActive = True;
+        EngineColour = SideToMove ? 0 : 1;
+        Think();
+        return;
+    }
+    if (line == "hard") return;
+    if (StartsWith(line, "level")) return;
+    if (line == "new") {
+        ReadUseTime();
+        SetInitialPosition();
+        SideToMove = True;
+        EngineColour = 1;
+        EngineActive = True;
+        return;
+    }
+    if (StartsWith(line, "otim")) return;
+    if (StartsWith(line, "protover")) {
+        SendLine("feature setboard=1 colors=0 usermove=1 myname=\"Velmorasca " + std::to_string(VersionMajor) + "." +
+                 std::to_string(VersionMinor) + "\" done=1");
+        return;
+    }
+    if (line == "quit") Esci();
+    if (line == "random") return;
+    if (StartsWith(line, "setboard")) return SetBoard(line);
+    if (StartsWith(line, "time")) return Time(line);
+    if (StartsWith(line, "usermove")) return UserMove(line);
+    if (line == "?") return MoveNow();
+    // Take-backs: the interface's board and ours must stay the same.
+    if (line == "undo") {
+        PopGameSnapshot();
+        return;
+    }
+    if (line == "remove") {
+        if (PopGameSnapshot()) PopGameSnapshot();
+        return;
+    }
+    // Anything else ("xboard", the protocol's other commands, empty lines): ignored.
+}
+
+}  // namespace
+
+void ParseCommand(const std::string& text) {
+    Queue(text);
+    // Called again from inside a think (the window's event handling): the
+    // lines wait their turn, only a "?" acts now.
+    if (ParseDepth > 0) {
+        StopForQueuedQuestionMarks();
+        return;
+    }
+    ++ParseDepth;
+    while (!Pending.empty()) {
+        QueuedLine q = std::move(Pending.front());
+        Pending.pop_front();
+        PendingBytes -= q.Text.size();
+        if (q.UnseenStop) --PendingStops;
+        HandleLine(q.Text);
+    }
+    --ParseDepth;
+}
+
+void PollInputDuringThink() {
+    if (!InputEnded && PendingBytes < MaxPendingBytes && InputWaiting(0)) {
+        std::string text = ReadInput();
+        if (InputEnded)
+            RequestStop();  // the interface is gone: move now, then shut down
+        else
+            Queue(text);
+    }
+    StopForQueuedQuestionMarks();
+}
