@@ -17,6 +17,7 @@
 
 Bool16 ProtocolMode = False;  // decided by the command line once, at start-up
 std::string LogFilePath;      // Velmorasca.log beside the program, for the window's log button
+int (*RunWindow)() = nullptr;  // set by the program's entry when the window is built in
 
 namespace {
 
@@ -36,9 +37,6 @@ std::string Lower(std::string s) {
 
 int Main(int argc, char** argv) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));  // for the book's random choice
-#if defined(VELMOR_WINDOW)
-    MessageBoxHook = WindowMessageBox;
-#endif
     LogFilePath = LogFilePathName();
 
     // The command line, before any setting is touched: an unknown word ends
@@ -63,12 +61,10 @@ int Main(int argc, char** argv) {
             start = blank + 1;
         }
     }
-#if !defined(VELMOR_WINDOW)
-    if (!ProtocolMode) {
+    if (!ProtocolMode && RunWindow == nullptr) {
         ShowMessage(AppTitle, "The engine window is not part of this build; start the engine with: velmorasca xboard");
         return 1;
     }
-#endif
 
     // A vanished interface must not kill us on the next write, and xboard
     // interrupts its engine before every move.
@@ -90,11 +86,7 @@ int Main(int argc, char** argv) {
                          "\"go\" to let the engine move, \"quit\" to leave.\n");
         CommandLoop();
     }
-#if defined(VELMOR_WINDOW)
     return RunWindow();
-#else
-    return 1;
-#endif
 }
 
 void CommandLoop() {
@@ -114,5 +106,3 @@ void Esci() {
     Log("Esci", "Motore spento");
     std::exit(0);
 }
-
-int main(int argc, char** argv) { return Main(argc, argv); }

@@ -1,4 +1,6 @@
-// Start-up, the command loop and shutdown.
+// Start-up, the command loop and shutdown (shell/main.cpp). The process
+// entry `int main` is in shell/entry.cpp, so that main.cpp belongs to the
+// engine library and the tools and tests link it too: do not define main here.
 #pragma once
 #include <string>
 #include "position/variabili.h"
@@ -10,12 +12,10 @@ int Main(int argc, char** argv);
 [[noreturn]] void CommandLoop();
 [[noreturn]] void Esci();
 
-// The engine window, linked in when the program is built with it (the
-// velmorasca target then defines VELMOR_WINDOW and Main calls these).
-// RunWindow: shows the window and runs its events; closing it ends the
-// process through Esci. Without a display it writes why to standard error
-// and returns a non-zero exit status.
-int RunWindow();
-// A modal message box with an OK button; false when no display is there.
-// Main installs it as the message-box hook before anything else runs.
-bool WindowMessageBox(const std::string& title, const std::string& text);
+// The engine window's entry, null when the program has no window. Set by
+// the program's entry before Main runs, when the window is built in
+// (VELMOR_WINDOW), together with MessageBoxHook (platform/msgbox.h). It
+// shows the window and runs its events; closing the window ends the process
+// through Esci. Without a display it says why on standard error and returns
+// a non-zero exit status.
+extern int (*RunWindow)();
