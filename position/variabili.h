@@ -65,9 +65,27 @@ inline bool OnBoard(int rank, int file) { return rank >= 1 && rank <= 8 && file 
 // The kind of piece id at a ply: by the id, and for pawn ids by PromotedKind.
 PieceKind KindOf(int id, int ply);
 
-// Rank and file displacement of a MoveCode (1..64); 0, 0 for any other code.
+// Rank and file displacement of each MoveCode. Codes 1..56 are seven
+// distances along eight directions (direction = (code - 1) / 7, distance =
+// (code - 1) % 7 + 1); codes 57..64 the knight jumps, clockwise from the jump
+// toward file a. Entry 0 (no move) is 0, 0.
 struct CodeStep { int8_t dRank, dFile; };
-extern const CodeStep MoveCodeTable[65];
+struct CodeTable {
+    CodeStep s[65];
+    constexpr const CodeStep& operator[](int code) const { return s[code]; }
+};
+inline constexpr CodeStep DirectionStep[8] = {{0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}};
+inline constexpr CodeStep KnightStep[8] = {{1, -2}, {2, -1}, {2, 1}, {1, 2}, {-1, 2}, {-2, 1}, {-2, -1}, {-1, -2}};
+constexpr CodeTable BuildMoveCodeTable() {
+    CodeTable t{};
+    for (int code = 1; code <= 56; ++code) {
+        int dir = (code - 1) / 7, dist = (code - 1) % 7 + 1;
+        t.s[code] = {static_cast<int8_t>(DirectionStep[dir].dRank * dist), static_cast<int8_t>(DirectionStep[dir].dFile * dist)};
+    }
+    for (int k = 0; k < 8; ++k) t.s[57 + k] = KnightStep[k];
+    return t;
+}
+inline constexpr CodeTable MoveCodeTable = BuildMoveCodeTable();
 
 void EnterPly();  // Ply + 1, SideToMove inverted
 void LeavePly();  // Ply - 1, SideToMove inverted

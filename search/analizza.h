@@ -33,6 +33,9 @@ void SyncSideToMove();
 // iteration has stored a root move the stop is held back and takes effect
 // as soon as one is stored, so the engine always has a move to play.
 void RequestStop();
+// Called by the search when the root stores a best move: from then on a stop
+// takes effect (a held-back one at once).
+void ArmStop();
 
 // Hooks through which the think driver writes into the engine window; all
 // null in protocol mode.

@@ -14,6 +14,7 @@
 int32_t LogLevel = 0;        // from Log/Level at start-up; 0 = no log
 Bool16 BookEnabled = False;  // from Book/Enabled at start-up; off once the book runs dry
 Bool16 UseTime = False;      // from Time/Enabled on "new" and "go"
+bool SettingsFileEnabled = true;  // false in the tools: defaults only, no file written
 
 std::string SettingsFilePath() { return ProgramFolder() + "/Velmorasca.ini"; }
 std::string LogFilePathName() { return ProgramFolder() + "/Velmorasca.log"; }
@@ -26,6 +27,7 @@ Bool16 FileExists(const std::string& path) {
 }
 
 std::string ReadSetting(const std::string& section, const std::string& key, const std::string& dflt) {
+    if (!SettingsFileEnabled) return dflt;
     std::string path = SettingsFilePath();
     std::string value;
     // A missing file or a missing or empty key is seeded with the default.
@@ -37,6 +39,7 @@ std::string ReadSetting(const std::string& section, const std::string& key, cons
 }
 
 void WriteSetting(const std::string& section, const std::string& key, const std::string& value) {
+    if (!SettingsFileEnabled) return;
     ProfileWrite(SettingsFilePath(), section, key, value);
 }
 

@@ -1,0 +1,157 @@
+// Copy-make over the per-ply slices.
+#include "rules/makemove.h"
+
+#include <cstring>
+
+#include "companion/velmorutil.h"
+#include "position/generate.h"
+#include "rules/scacco.h"
+#include "search/analizza.h"
+
+int32_t PositionsAnalysed = 0;
+
+namespace {
+
+// Castling squares by side and wing: the king's start, transit and target
+// files, the rook's corner and target files, all on the home rank.
+struct CastleLayout {
+    uint8_t rook;
+    int homeRank;
+    int transitFile, kingTarget, rookCorner, rookTarget;
+};
+constexpr CastleLayout WhiteKingSide = {8, 1, 6, 7, 8, 6};
+constexpr CastleLayout WhiteQueenSide = {1, 1, 4, 3, 1, 4};
+constexpr CastleLayout BlackKingSide = {17, 8, 6, 7, 8, 6};
+constexpr CastleLayout BlackQueenSide = {24, 8, 4, 3, 1, 4};
+
+}  // namespace
+
+void CopyPlySlices() {
+    const int p = Ply;
+    CopyValues(&Board[p][0][0], 64);
+    CopyValues(&PieceFile[p][0], 32);
+    CopyValues(&PieceRank[p][0], 32);
+}
+
+Bool16 MakeMove() {
+    const int p = Ply, q = p + 1;
+    // 1. The move on top of the list.
+    const MoveRecord& m = MoveList[p][MoveCount[p]];
+    const uint8_t id = m.Piece;
+    // 2. The next ply starts as a copy of this one; promotions made by an
+    //    earlier move of the same list do not carry over.
+    CopyPlySlices();
+    std::memcpy(PromotedKind[q], PromotedKind[p], 32);
+    // 3. Promotion.
+    if (m.Promotion != 0) PromOf(id, q) = m.Promotion;
+    // 4. Coordinates.
+    const int fromRank = RankOf(id, p), fromFile = FileOf(id, p);
+    const int toRank = fromRank + MoveCodeTable[m.MoveCode].dRank, toFile = fromFile + MoveCodeTable[m.MoveCode].dFile;
+    RankOf(id, q) = static_cast<uint8_t>(toRank);
+    FileOf(id, q) = static_cast<uint8_t>(toFile);
+    // 5. Board: the target's former occupant is overwritten.
+    Sq(toRank, toFile, q) = Sq(fromRank, fromFile, p);
+    Sq(fromRank, fromFile, q) = 0;
+    // 6. The captured piece leaves the board (its rank stays as it was).
+    if (m.Captured != 0) FileOf(m.Captured, q) = OffBoard;
+    // 7. Legality.
+    const Bool16 verdict = CheckMoveLegality() ? True : False;
+    // 8. Count, and show progress in the window.
+    ++PositionsAnalysed;
+    if (Window.SetStatus && PositionsAnalysed % 10000 == 0)
+        Window.SetStatus("Analizzate " + std::to_string(PositionsAnalysed) + " posizioni");
+    return verdict;
+}
+
+Bool16 CheckMoveLegality() {
+    if (MoverKingAttacked()) return False;
+    if (!CheckPassingCapture()) return False;
+    return CheckCastling();
+}
+
+// The generators never produce en-passant captures, so every capture the
+// search makes takes the piece standing on the target square: each one is
+// a real capture and is accepted, and no square is emptied behind it.
+Bool16 CheckPassingCapture() { return True; }
+
+Bool16 CheckCastling() {
+    const int p = Ply, q = p + 1;
+    const MoveRecord& m = MoveList[p][MoveCount[p]];
+    // 1. Only the king's two-square moves from its start square are castling.
+    const uint8_t king = SideToMove ? WhiteKing : BlackKing;
+    if (m.Piece != king) return True;
+    if (m.MoveCode != 30 && m.MoveCode != 2) return True;
+    const bool kingSide = m.MoveCode == 30;
+    const CastleLayout& c = SideToMove ? (kingSide ? WhiteKingSide : WhiteQueenSide) : (kingSide ? BlackKingSide : BlackQueenSide);
+    const int r = c.homeRank;
+    auto clearBetween = [&] {
+        if (kingSide) {
+            Sq(r, 6, q) = 0;
+            Sq(r, 7, q) = 0;
+        } else {
+            Sq(r, 4, q) = 0;
+            Sq(r, 3, q) = 0;
+            Sq(r, 2, q) = 0;
+        }
+    };
+    // 2. The king may not castle out of check.
+    FileOf(king, q) = 5;
+    FileOf(c.rook, q) = static_cast<uint8_t>(c.rookCorner);
+    clearBetween();
+    Sq(r, 5, q) = king;
+    Sq(r, c.rookCorner, q) = c.rook;
+    if (MoverKingAttacked()) return False;
+    // 3. Nor through an attacked square.
+    FileOf(king, q) = static_cast<uint8_t>(c.transitFile);
+    Sq(r, 5, q) = 0;
+    clearBetween();
+    Sq(r, c.transitFile, q) = king;
+    if (MoverKingAttacked()) return False;
+    // 4. Final position: king and rook on their targets.
+    FileOf(king, q) = static_cast<uint8_t>(c.kingTarget);
+    FileOf(c.rook, q) = static_cast<uint8_t>(c.rookTarget);
+    clearBetween();
+    Sq(r, 5, q) = 0;
+    Sq(r, c.rookCorner, q) = 0;
+    Sq(r, c.kingTarget, q) = king;
+    Sq(r, c.rookTarget, q) = c.rook;
+    return True;
+}
+
+void PopMove() {
+    MoveRecord& m = MoveList[Ply][MoveCount[Ply]];
+    m.MoveCode = 0;
+    m.Promotion = 0;
+    m.Piece = 0;
+    m.Captured = 0;
+    --MoveCount[Ply];
+}
+
+bool IsLegalGameMove(const std::string& text) {
+    if (text.size() < 4 || text.size() > 5 || Ply != 0 || MoveCount[0] != 0) return false;
+    const int ff = text[0] - 'a' + 1, fr = text[1] - '0', tf = text[2] - 'a' + 1, tr = text[3] - '0';
+    if (!OnBoard(fr, ff) || !OnBoard(tr, tf)) return false;
+    uint8_t promotion = 0;
+    if (text.size() == 5) {
+        const char* letters = "qrbn";
+        const char* at = std::strchr(letters, text[4]);
+        if (at == nullptr || text[4] == 0) return false;
+        promotion = static_cast<uint8_t>(at - letters + 1);
+    }
+    const size_t rootSize = RootMoves.size();
+    const int32_t analysed = PositionsAnalysed;
+    GenerateMoves();
+    bool legal = false;
+    while (MoveCount[0] > 0) {
+        const MoveRecord& m = MoveList[0][MoveCount[0]];
+        const int mr = RankOf(m.Piece, 0), mf = FileOf(m.Piece, 0);
+        if (!legal && mr == fr && mf == ff && mr + MoveCodeTable[m.MoveCode].dRank == tr &&
+            mf + MoveCodeTable[m.MoveCode].dFile == tf && m.Promotion == promotion)
+            legal = MakeMove() != False;
+        PopMove();
+    }
+    std::memset(PromotedKind[1], 0, 32);
+    RootMoves.resize(rootSize);
+    PositionsAnalysed = analysed;
+    return legal;
+}

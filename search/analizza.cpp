@@ -1,0 +1,248 @@
+// The think driver: a book move, or iterative deepening from depth 1 to the
+// limit under the time budget; then the move is sent, played and recorded,
+// and the end of the game announced when the search shows it.
+#include "search/analizza.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+
+#include "book/book.h"
+#include "platform/clock.h"
+#include "position/gamehistory.h"
+#include "position/mossedeipezzi.h"
+#include "rules/makemove.h"
+#include "search/minimax.h"
+#include "shell/comm.h"
+#include "shell/common.h"
+#include "shell/notation.h"
+#include "shell/protocol.h"
+
+int16_t SearchDepth = 4;
+int32_t MoveBudget = 0;
+int32_t MoveStartTick = 0;
+int16_t MoveNumber = 1;
+std::vector<DepthResult> DepthResults(1);
+Bool16 StopRequested = False;
+std::string BestMoveText;
+WindowHooks Window;
+
+namespace {
+
+// A stop is held back until the root has a move to play.
+bool StopArmed = false;
+bool StopHeld = false;
+
+const std::string HyphenLine(67, '-');
+
+void WindowLine(const std::string& line) {
+    if (Window.AddLogLine) Window.AddLogLine(line);
+}
+
+std::string TimeOfDay() {
+    char buf[16];
+    std::time_t now = std::time(nullptr);
+    std::tm tmv{};
+    localtime_r(&now, &tmv);
+    std::strftime(buf, sizeof buf, "%H:%M:%S", &tmv);
+    return buf;
+}
+
+// Depth limit from the settings, kept within what the per-ply arrays allow.
+int16_t DepthFromSettings() {
+    const std::string text = ReadSetting("General", "Profondita", "4");
+    constexpr int32_t NotANumber = INT32_MIN;
+    int32_t depth = SettingToInt(text, NotANumber);
+    if (depth < MinSearchDepth || depth > MaxSearchDepth) {
+        const int32_t used = depth == NotANumber ? 4 : depth < MinSearchDepth ? MinSearchDepth : MaxSearchDepth;
+        Log("Analizza", "Profondita non valida (" + text + "), uso " + std::to_string(used));
+        depth = used;
+    }
+    return static_cast<int16_t>(depth);
+}
+
+// The two result lines.
+void Announce(const char* result, const char* tell) {
+    SendLine(result);
+    SendLine(std::string("tellopponent ") + tell);
+}
+
+// Result when the engine has no move (S is its final score).
+void AnnounceNoMove(int32_t S) {
+    const bool white = EngineColour == 0;
+    if (S == 0) return Announce("1/2-1/2", "Draw");
+    if (S > 0) return white ? Announce("1-0", "Checkmate") : Announce("0-1", "Checkmate");
+    if (!white) return Announce("1-0", "Checkmate");
+    if (S >= -1000000) return Announce("0-1", "Checkmate");
+    Announce("0-1", "I Resign");
+}
+
+// Result after the engine's move left the opponent without a legal move.
+void AnnounceAfterMove(int32_t S) {
+    const bool white = EngineColour == 0;
+    if (S == 0) return Announce("1/2-1/2", "Draw");
+    if ((S > 0) == white) return Announce("1-0", "Checkmate");
+    Announce("0-1", "Checkmate");
+}
+
+}  // namespace
+
+void RequestStop() {
+    if (StopArmed)
+        StopRequested = True;
+    else
+        StopHeld = true;
+}
+
+void ArmStop() {
+    if (StopArmed) return;
+    StopArmed = true;
+    if (StopHeld) StopRequested = True;
+}
+
+void SyncSideToMove() {
+    const bool white = SideToMove != 0;
+    SideToMove = ((Ply % 2 != 0) ? !white : white) ? True : False;
+}
+
+void SetMoveBudget() {
+    if (Window.TimeBudget) {
+        MoveBudget = Window.TimeBudget();
+    } else {
+        // Keep back half, a tenth, a twentieth of the first clock value for
+        // the rest of the game, and share the remainder over the moves to
+        // 20, 40 and 60; never more than half of what is left.
+        const int n = MoveNumber;
+        const double R = RemainingTime, I = InitialTime;
+        double budget;
+        if (n < 21)
+            budget = (R - 0.5 * I) / (21 - n);
+        else if (n <= 40)
+            budget = (R - 0.1 * I) / (41 - n);
+        else if (n <= 60)
+            budget = (R - 0.05 * I) / (61 - n);
+        else
+            budget = 500;
+        budget = std::nearbyint(budget);  // halves to even
+        const int32_t half = RemainingTime / 2;
+        MoveBudget = budget > half ? half : static_cast<int32_t>(budget);
+    }
+    MoveStartTick = TickCount();
+}
+
+void Analizza() {
+    // 1.
+    Log("Analizza", "Analizza", 2);
+    if (Window.BusyCursor) Window.BusyCursor(true);
+    // 2.
+    const int32_t T0 = TickCount();
+    // 3. Depth limit.
+    SearchDepth = Window.DepthText ? static_cast<int16_t>(Window.DepthText()) : DepthFromSettings();
+    // 4.
+    int32_t S = SearchDepth * -1000000;
+    DepthResults.assign(static_cast<size_t>(SearchDepth) + 1, DepthResult{0, 0, 0, 0, 0});
+    // 5.
+    if (Window.ClearStatus) Window.ClearStatus();
+    if (Window.EnableStop) Window.EnableStop(true);
+    PositionsAnalysed = 0;
+    StopRequested = False;
+    StopArmed = false;
+    StopHeld = false;
+    if (UseTime) SetMoveBudget();
+    RootMoves.assign(1, MoveRecord{0, 0, 0, 0, 0});
+    std::string bookMove;
+    if (BookEnabled) bookMove = BookMove();
+
+    const bool fromBook = !bookMove.empty();
+    if (fromBook) {
+        // Book move: no search.
+        BestMoveText = bookMove;
+        WindowLine(HyphenLine);
+        WindowLine("Mossa Libro: " + bookMove);
+        WindowLine(HyphenLine);
+        if (Window.EnableStop) Window.EnableStop(false);
+    } else {
+        // 6. Iterative deepening.
+        const int16_t limit = SearchDepth;
+        for (int16_t d = 1; d <= limit; ++d) {
+            BestPiece = 0;
+            BestMoveCode = 0;
+            BestPromotion = 0;
+            BestScore = 0;
+            Ply = 0;
+            SyncSideToMove();
+            int32_t alpha = -d * 1000000, beta = d * 1000000;
+            const int32_t R = Minimax(alpha, beta, d);
+            DepthResults[d] = DepthResult{BestScore, BestPiece, BestMoveCode, BestPromotion, 0};
+            for (size_t i = 1; i < RootMoves.size(); ++i)
+                Log("Analizza", MoveToText(RootMoves[i].Piece, RootMoves[i].MoveCode) + " Valore: " + std::to_string(RootMoves[i].Score), 2);
+            if (DepthResults[d].Piece != 0)
+                Log("Analizza", TimeOfDay() + " Minimax = " + std::to_string(R) + " " + MoveToText(DepthResults[d].Piece, DepthResults[d].MoveCode));
+            if (std::abs(static_cast<int64_t>(R)) >= 1000000 || StopRequested) {
+                Log("Analizza", "Interrotto alla profondità " + std::to_string(d));
+                SearchDepth = BestPiece != 0 ? d : static_cast<int16_t>(d - 1);
+                break;
+            }
+        }
+        // 7. The move of the deepest usable iteration.
+        BestMoveText.clear();
+        if (SearchDepth > 0) {
+            const DepthResult& r = DepthResults[SearchDepth];
+            S = r.Score;
+            if (r.Piece != 0) {
+                BestMoveText = MoveToText(r.Piece, r.MoveCode);
+                static const char* letters[5] = {"", "q", "r", "b", "n"};
+                if (r.Promotion >= 1 && r.Promotion <= 4) BestMoveText += letters[r.Promotion];
+            }
+        }
+        // 8.
+        const int32_t elapsed = TickCount() - T0;
+        Log("Analizza", "Mossa migliore: " + BestMoveText);
+        // 9. The window's report.
+        if (Window.AddLogLine) {
+            for (size_t i = RootMoves.size() - 1; i >= 1; --i) {
+                const MoveRecord& m = RootMoves[i];
+                std::string line = MoveToText(m.Piece, m.MoveCode);
+                if (m.Score == (limit + 1) * -1000000)
+                    line += " Tagliata o illegale";
+                else
+                    line += " Valore: " + std::to_string(m.Score);
+                WindowLine(line);
+            }
+            if (Window.SetStatus)
+                Window.SetStatus("Analizzate " + std::to_string(PositionsAnalysed) + " posizioni in " + std::to_string(elapsed) + " millisecondi");
+            WindowLine(HyphenLine);
+            WindowLine("Mossa migliore: " + BestMoveText + ", punteggio: " + std::to_string(S));
+            WindowLine(HyphenLine);
+        }
+        if (Window.EnableStop) Window.EnableStop(false);
+    }
+
+    // Finish. 1. Counter and record (a snapshot first, for taking it back).
+    if (!BestMoveText.empty()) PushGameSnapshot();
+    MoveNumber = static_cast<int16_t>(MoveNumber + 1);
+    MoveHistory += BestMoveText;
+    if (Window.BusyCursor) Window.BusyCursor(false);
+    // 2. No move: the game is over for the engine.
+    if (BestMoveText.empty()) {
+        AnnounceNoMove(S);
+        return;
+    }
+    // 3. Send and play.
+    SendLine("move " + BestMoveText);
+    PlayMoveText(BestMoveText);
+    // 4. The engine's own king and rook moves end castling rights.
+    const uint8_t piece = fromBook ? 0 : DepthResults[SearchDepth].Piece;
+    if (EngineColour == 0) {
+        if (piece == 5) CastleRights = 0;
+        if (piece == 1) CastleRights &= ~2;
+        if (piece == 8) CastleRights &= ~1;
+    } else {
+        if (piece == 20) CastleRights = 0;
+        if (piece == 24) CastleRights &= ~2;
+        if (piece == 17) CastleRights &= ~1;
+    }
+    // 5. The move mates or stalemates.
+    if (!fromBook && BestNoMovePly == 1) AnnounceAfterMove(S);
+}

@@ -1,0 +1,140 @@
+// Fail-hard negamax alpha-beta. Every node fills its own move list, takes
+// the moves from the top one by one, makes each into the next ply, searches
+// the legal ones and pops every move again. The only extension is one ply
+// at the horizon for a side in check.
+#include "search/minimax.h"
+
+#include <cstring>
+
+#include "eval/evaluate.h"
+#include "platform/clock.h"
+#include "position/generate.h"
+#include "position/variabili.h"
+#include "rules/makemove.h"
+#include "rules/scacco.h"
+#include "search/analizza.h"
+#include "shell/common.h"
+
+uint8_t BestPiece = 0;
+uint8_t BestMoveCode = 0;
+uint8_t BestPromotion = 0;
+int32_t BestScore = 0;
+int16_t BestNoMovePly = 0;
+int16_t LastNoMovePly = 0;
+
+void (*EventPump)() = nullptr;
+
+namespace {
+// The pump runs at most once every PumpIntervalMs; the clock is looked at
+// only every PumpClockStride nodes, so a node costs a counter increment.
+constexpr int32_t PumpIntervalMs = 4;
+constexpr uint32_t PumpClockStride = 256;
+uint32_t PumpCalls = 0;
+int32_t LastPumpTick = 0;
+}  // namespace
+
+void PumpEvents() {
+    if (EventPump == nullptr) return;
+    if ((++PumpCalls % PumpClockStride) != 0) return;
+    const int32_t now = TickCount();
+    if (now - LastPumpTick < PumpIntervalMs) return;
+    LastPumpTick = now;
+    EventPump();
+}
+
+int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
+    const int P = Ply;
+    // 1.-2. Leaves: beyond the horizon, or at it when not in check.
+    if (P > depth) return Evaluate();
+    if (P == depth && !SideToMoveInCheck()) return Evaluate();
+    // 3. The next ply inherits this node's promotions; then the move list.
+    std::memcpy(PromotedKind[P + 1], PromotedKind[P], 32);
+    if (P == 0 && depth != 1)
+        OrderRootMoves();
+    else
+        GenerateMoves();
+    // 4. Let the window (or the protocol's input) be looked at.
+    PumpEvents();
+    // 5.
+    const int n = MoveCount[P];
+    bool cutoff = false, anyLegal = false;
+    // 6. Every move slot, always the record on top of the list.
+    for (int slot = 0; slot < n; ++slot) {
+        // 6.1 Stopping: the rest is popped unsearched.
+        if (StopRequested) {
+            PopMove();
+            continue;
+        }
+        // 6.2
+        LastNoMovePly = -1;
+        // 6.3 After a cutoff moves are only popped; illegal moves likewise.
+        if (cutoff || !MakeMove()) {
+            PopMove();
+        } else {
+            // 6.4 A legal move: search it with the window negated and swapped.
+            anyLegal = true;
+            EnterPly();
+            int32_t childAlpha = -beta, childBeta = -alpha;
+            const int32_t s = -Minimax(childAlpha, childBeta, depth);
+            LeavePly();
+            const MoveRecord& top = MoveList[P][MoveCount[P]];
+            if (s > alpha) {
+                alpha = s;
+                if (P == 0 && !StopRequested) {
+                    BestPiece = top.Piece;
+                    BestMoveCode = top.MoveCode;
+                    BestPromotion = top.Promotion;
+                    BestScore = s;
+                    BestNoMovePly = LastNoMovePly;
+                    ArmStop();
+                }
+            }
+            if (P == 0 && !StopRequested) RecordRootScore(top.Piece, top.MoveCode, top.Promotion, s);
+            PopMove();
+            if (s >= beta) cutoff = true;
+        }
+        // 6.5 The clock, after every move slot.
+        if (UseTime) CheckTime();
+    }
+    // 7. Promotions of this node's children are forgotten.
+    std::memset(PromotedKind[P + 1], 0, 32);
+    // 8. Fail-hard result.
+    if (cutoff) return beta;
+    if (anyLegal) return alpha;
+    if (StopRequested) return Evaluate();
+    return NoMoveScore();
+}
+
+int32_t NoMoveScore() {
+    LastNoMovePly = Ply;
+    if (SideToMoveInCheck()) return (SearchDepth + 1 - Ply) * -1000000;
+    return 0;
+}
+
+void CheckTime() {
+    const int32_t elapsed = TickCount() - MoveStartTick;
+    if (static_cast<int64_t>(elapsed) > static_cast<int64_t>(MoveBudget) * 10) RequestStop();
+}
+
+void OrderRootMoves() {
+    const int last = static_cast<int>(RootMoves.size()) - 1;
+    // 1. Exchange sort, descending by score, on whole records.
+    for (int i = 1; i <= last; ++i)
+        for (int j = i + 1; j <= last; ++j)
+            if (RootMoves[j].Score > RootMoves[i].Score) std::swap(RootMoves[i], RootMoves[j]);
+    // 2. Pushed from the last to the first, so the best lies on top.
+    for (int k = last; k >= 1 && MoveCount[0] < MaxMovesPerPly; --k) {
+        MoveCount[0] = static_cast<uint8_t>(MoveCount[0] + 1);
+        MoveList[0][MoveCount[0]] = RootMoves[k];
+    }
+}
+
+void RecordRootScore(const uint8_t& piece, const uint8_t& moveCode, const uint8_t& promotion, const int32_t& score) {
+    for (size_t k = 1; k < RootMoves.size(); ++k) {
+        MoveRecord& m = RootMoves[k];
+        if (m.MoveCode == moveCode && m.Piece == piece && m.Promotion == promotion) {
+            m.Score = score;
+            return;
+        }
+    }
+}
