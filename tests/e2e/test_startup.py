@@ -1,8 +1,9 @@
 """Start-up: the command line, the self-seeding settings file, the log and
 the book file beside the program."""
 import os
+import subprocess
 
-from engine import EngineTest, run
+from engine import FEATURE, EngineTest, run
 
 
 class CommandLine(EngineTest):
@@ -27,6 +28,22 @@ class CommandLine(EngineTest):
         self.assertNotEqual(rc, 0)
         self.assertEqual(out, b"")
         self.assertNotEqual(err.strip(), b"")
+
+    def test_a_terminal_gets_a_hint_on_stderr_only(self):
+        e = self.start(["xboard"])  # only for its folder
+        e.close_input()
+        e.wait()
+        master, slave = os.openpty()
+        self.addCleanup(os.close, master)
+        proc = subprocess.Popen([e.exe, "xboard"], stdin=slave, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                cwd=e.folder)
+        os.close(slave)
+        os.write(master, b"protover 2\nquit\n")
+        out, err = proc.communicate(timeout=10)
+        self.assertEqual(proc.returncode, 0)
+        self.assertEqual(out, FEATURE)
+        self.assertIn(b"quit", err)
+        self.assertEqual(len(err.splitlines()), 1)
 
 
 class Settings(EngineTest):
