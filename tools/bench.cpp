@@ -31,7 +31,7 @@ const BenchPosition Positions[] = {
     {"mate in two", "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1"},
 };
 
-int BenchDepth = 4;
+int BenchDepth = 5;
 int FixedDepth() { return BenchDepth; }
 
 }  // namespace

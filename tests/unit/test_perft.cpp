@@ -1,0 +1,70 @@
+// Perft counts from data: each line of perft.epd is a FEN followed by
+// ";D<depth> <count>" fields, counted through the engine's own generation,
+// making and unmaking.
+#include <fstream>
+#include <sstream>
+
+#include "support.h"
+
+namespace {
+
+struct PerftCase {
+    std::string fen;
+    int depth;
+    uint64_t count;
+};
+
+std::vector<PerftCase> LoadCases() {
+    std::vector<PerftCase> cases;
+    std::ifstream in(std::string(VELMOR_TEST_DATA) + "/perft.epd");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::stringstream fields(line);
+        std::string fen, field;
+        std::getline(fields, fen, ';');
+        while (!fen.empty() && fen.back() == ' ') fen.pop_back();
+        while (std::getline(fields, field, ';')) {
+            int depth = 0;
+            unsigned long long count = 0;
+            if (std::sscanf(field.c_str(), " D%d %llu", &depth, &count) == 2) cases.push_back({fen, depth, count});
+        }
+    }
+    return cases;
+}
+
+uint64_t Perft(int depth) {
+    if (depth == 0) return 1;
+    GenerateMoves();
+    const int n = MoveCount[Ply];
+    uint64_t nodes = 0;
+    for (int i = 0; i < n; ++i) {
+        if (MakeMove()) {
+            VELMOR_ASSERT_POSITION(Ply + 1, "MakeMove");
+            EnterPly();
+            nodes += Perft(depth - 1);
+            LeavePly();
+        }
+        PopMove();
+    }
+    return nodes;
+}
+
+class PerftData : public ::testing::TestWithParam<PerftCase> {};
+
+}  // namespace
+
+TEST_P(PerftData, CountsMatch) {
+    const PerftCase& c = GetParam();
+    SetFen(c.fen);
+    CastleRights = 3;
+    EXPECT_EQ(Perft(c.depth), c.count) << c.fen << " depth " << c.depth;
+    EXPECT_EQ(Ply, 0);
+    EXPECT_EQ(MoveCount[0], 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Epd, PerftData, ::testing::ValuesIn(LoadCases()),
+                         [](const ::testing::TestParamInfo<PerftCase>& info) {
+                             return "line" + std::to_string(info.index) + "_depth" + std::to_string(info.param.depth);
+                         });
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(PerftData);
