@@ -234,9 +234,13 @@ function main(argv) {
   return 0;
 }
 
-try {
-  process.exitCode = main(process.argv.slice(2));
-} catch (e) {
-  console.error(`perft.mjs: ${e.message}`);
-  process.exitCode = 2;
+export { load, perft, divide, pseudoCount, largestList, epdLine };
+
+if (import.meta.url === `file://${process.argv[1]}`) {
+  try {
+    process.exitCode = main(process.argv.slice(2));
+  } catch (e) {
+    console.error(`perft.mjs: ${e.message}`);
+    process.exitCode = 2;
+  }
 }
