@@ -10,6 +10,7 @@
 #include "eval/valorideipezzi.h"
 #include "platform/msgbox.h"
 #include "platform/pipe.h"
+#include "search/analizza.h"
 #include "search/minimax.h"
 #include "shell/comm.h"
 #include "shell/common.h"
@@ -22,6 +23,18 @@ int (*RunWindow)() = nullptr;  // set by the program's entry when the window is 
 namespace {
 
 const char* const AppTitle = "Velmorasca";
+
+// Set by SIGTERM: interfaces that end a game by a signal rather than "quit"
+// still get an orderly shutdown, at the next pass of the loop.
+volatile std::sig_atomic_t TerminationRequested = 0;
+void OnTerminate(int) { TerminationRequested = 1; }
+
+// The search's pump in protocol mode: input, and a pending termination,
+// which ends the think as soon as it has a move.
+void ProtocolPump() {
+    PollInputDuringThink();
+    if (TerminationRequested) RequestStop();
+}
 
 bool IsProtocolSwitch(const std::string& word) {
     return word == "xboard" || word == "/xboard" || word == "-xboard";
@@ -69,7 +82,14 @@ int Main(int argc, char** argv) {
     // A vanished interface must not kill us on the next write, and xboard
     // interrupts its engine before every move.
     std::signal(SIGPIPE, SIG_IGN);
-    if (ProtocolMode) std::signal(SIGINT, SIG_IGN);
+    if (ProtocolMode) {
+        std::signal(SIGINT, SIG_IGN);
+        struct sigaction term {};
+        term.sa_handler = OnTerminate;
+        sigemptyset(&term.sa_mask);
+        term.sa_flags = 0;  // no restart: the loop's wait for input returns at once
+        sigaction(SIGTERM, &term, nullptr);
+    }
 
     ReadSetting("Log", "Enabled", "0");  // kept for the user; nothing depends on it
     LogLevel = SettingToInt(ReadSetting("Log", "Level", "0"), 0);
@@ -79,7 +99,7 @@ int Main(int argc, char** argv) {
     if (BookEnabled) LoadBook();
 
     if (ProtocolMode) {
-        EventPump = PollInputDuringThink;
+        EventPump = ProtocolPump;
         if (isatty(STDIN_FILENO))
             PipeWriteAll(STDERR_FILENO,
                          "Velmorasca (xboard protocol): type \"new\" to start a game, \"usermove e2e4\" to move, "
@@ -95,8 +115,9 @@ void CommandLoop() {
             std::string text = ReadInput();
             if (!text.empty()) ParseCommand(text);
         }
-        // The interface closed the pipe: every complete line has been handled.
-        if (InputEnded) Esci();
+        // The interface closed the pipe (every complete line has been
+        // handled) or asked us to end.
+        if (InputEnded || TerminationRequested) Esci();
     }
 }
 

@@ -116,6 +116,15 @@ class Turns(EngineTest):
         self.read_move(e)
         self.assertIsNone(e.proc.poll())
 
+    def test_sigterm_shuts_down_in_order(self):
+        # xboard may end its engine with SIGTERM right after "quit".
+        e = self.start(ini=QUIET.replace("Level=2", "Level=1"))
+        e.line("new")
+        e.sync()
+        e.proc.terminate()
+        self.assertEqual(e.wait(10), 0)
+        self.assertEqual(e.log_messages("Esci"), ["Spengo il motore...", "Motore spento"])
+
     def test_book_moves_and_illegal_book_lines(self):
         book = "e2e4e7e5\r\ne2e4c7c5\nzzzz\n"
         e = self.start(ini="[Time]\nEnabled=0\n[General]\nProfondita=2\n", files={"book.txt": book})
