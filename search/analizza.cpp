@@ -134,7 +134,10 @@ void SetMoveBudget() {
 void Analizza() {
     // 1.
     Log("Analizza", "Analizza", 2);
-    if (Window.BusyCursor) Window.BusyCursor(true);
+    if (Window.BusyCursor) {
+        if (EventPump) EventPump();  // the window repaints before the think
+        Window.BusyCursor(true);
+    }
     // 2.
     const int32_t T0 = TickCount();
     // 3. Depth limit.
