@@ -1,0 +1,424 @@
+// The engine window. It holds no chess logic: each control maps onto a
+// global of the engine or a call of the interpreter, the notation, the
+// position setup and the think driver, which writes its progress back here.
+#include "window/frm_engine.h"
+
+#include "window/display.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Choice.H>
+#include <FL/Fl_File_Chooser.H>
+#include <FL/Fl_Hold_Browser.H>
+#include <FL/Fl_Input.H>
+#include <FL/fl_ask.H>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <climits>
+#include <iterator>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/msgbox.h"
+#include "platform/pipe.h"
+#include "platform/viewer.h"
+#include "position/setup.h"
+#include "position/gamehistory.h"
+#include "position/variabili.h"
+#include "search/analizza.h"
+#include "search/minimax.h"
+#include "shell/common.h"
+#include "shell/main.h"
+#include "shell/notation.h"
+#include "shell/protocol.h"
+
+frm_engine* EngineForm = nullptr;
+
+namespace {
+
+const char* const AppTitle = "Velmorasca";
+
+// The window is designed in twips; 15 twips make a pixel.
+constexpr int Px(int twips) { return (twips + 7) / 15; }
+
+constexpr int DefaultDepth = 2;        // General/Profondita when it is missing
+constexpr int DefaultSeconds = 60;     // tx_time as designed
+constexpr double MaxSeconds = INT32_MAX / 100;  // the budget is kept in centiseconds
+constexpr int FontSize = 11;
+constexpr int MinFontSize = 7;
+
+// Longest first line read from a position file; a FEN is far shorter.
+constexpr size_t MaxFenLine = 4096;
+
+const char* const LogLevelItems[] = {"0 - Senza Log", "1 - Normale", "2 - Debug", "3 - Extra Debug", "4 - Tutto", nullptr};
+const char* const ColourItems[] = {"Bianco", "Nero", nullptr};
+
+Fl_Box* MakeLabel(int x, int y, int w, int h, const char* text) {
+    Fl_Box* b = new Fl_Box(Px(x), Px(y), Px(w), Px(h), text);
+    b->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
+    FitLabel(b, FontSize, MinFontSize, 6);  // a label is drawn 3 pixels in from each side
+    return b;
+}
+
+Fl_Button* MakeButton(int x, int y, int w, int h, const char* text, Fl_Callback* click) {
+    Fl_Button* b = new Fl_Button(Px(x), Px(y), Px(w), Px(h), text);
+    FitLabel(b, FontSize, MinFontSize, 6);
+    b->callback(click);
+    return b;
+}
+
+Fl_Check_Button* MakeCheck(int x, int y, int w, int h, const char* text) {
+    Fl_Check_Button* c = new Fl_Check_Button(Px(x), Px(y), Px(w), Px(h), text);
+    FitLabel(c, FontSize, MinFontSize, 20);
+    return c;
+}
+
+Fl_Input* MakeInput(int x, int y, int w, int h, const char* text) {
+    Fl_Input* i = new Fl_Input(Px(x), Px(y), Px(w), Px(h));
+    i->textsize(FontSize);
+    i->value(text);
+    return i;
+}
+
+Fl_Choice* MakeChoice(int x, int y, int w, int h, const char* const* items) {
+    Fl_Choice* c = new Fl_Choice(Px(x), Px(y), Px(w), Px(h));
+    c->textsize(FontSize - 1);
+    for (int i = 0; items[i]; ++i) c->add(items[i]);  // no menu syntax in the texts
+    c->value(0);
+    return c;
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string FullPath(const std::string& path) {
+    char* real = realpath(path.c_str(), nullptr);
+    if (!real) return path;
+    std::string full(real);
+    std::free(real);
+    return full;
+}
+
+std::string Trim(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r' || s[b] == '\n')) ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r' || s[e - 1] == '\n')) --e;
+    return s.substr(b, e - b);
+}
+
+// A number that is the whole text (blanks around it allowed).
+bool WholeNumber(const std::string& text, double& value) {
+    const std::string t = Trim(text);
+    size_t used = 0;
+    value = LeadingNumber(t, &used);
+    return !t.empty() && used == t.size() && std::isfinite(value);
+}
+
+std::string SecondsText(double seconds) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.10g", seconds);
+    return buf;
+}
+
+void WindowClosed(Fl_Widget*, void*) {
+    // Escape closes an FLTK window by default; this one closes only on request.
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+    if (EngineForm) EngineForm->Form_QueryUnload();
+    Esci();  // not reached
+}
+
+}  // namespace
+
+frm_engine::frm_engine() : Fl_Double_Window(Px(3975), Px(5835), AppTitle) {
+    cb_caricaposizione = MakeButton(120, 120, 1575, 375, "Carica posizione", [](Fl_Widget*, void*) { EngineForm->cb_caricaposizione_Click(); });
+    Label2 = MakeLabel(2040, 120, 375, 255, "Log:");
+    cbo_loglevel = MakeChoice(2400, 120, 1455, 315, LogLevelItems);
+    chk_book = MakeCheck(360, 720, 1335, 255, "Libro aperture");
+    Label1 = MakeLabel(2040, 720, 855, 255, "Profondità:");
+    tx_depth = MakeInput(3000, 720, 855, 285, "6");
+    chk_time = MakeCheck(360, 1200, 1335, 255, "Usa il tempo");
+    Label5 = MakeLabel(2040, 1200, 855, 255, "Secondi");
+    tx_time = MakeInput(3000, 1200, 855, 285, "60");
+    cb_compute = MakeButton(120, 1680, 1575, 375, "Calcola migliore", [](Fl_Widget*, void*) { EngineForm->cb_compute_Click(); });
+    Label3 = MakeLabel(2040, 1680, 735, 255, "Muove il:");
+    cbo_colore = MakeChoice(2760, 1680, 1095, 315, ColourItems);
+    lb_status = MakeLabel(120, 2160, 3735, 255, nullptr);
+    lb_status->box(FL_FLAT_BOX);  // repainted on its own during a think
+    cb_stop = MakeButton(120, 2520, 1575, 375, "Stop", [](Fl_Widget*, void*) { EngineForm->cb_stop_Click(); });
+    cb_stop->deactivate();
+    cb_log = MakeButton(2160, 2520, 1575, 375, "Log...", [](Fl_Widget*, void*) { EngineForm->cb_log_Click(); });
+    log = new Fl_Hold_Browser(Px(120), Px(3000), Px(3735), Px(2010));
+    log->textsize(FontSize);
+    log->format_char(0);  // the lines are shown as they are
+    lb_prob = MakeLabel(120, 5040, 3735, 255, nullptr);
+    Label4 = MakeLabel(120, 5400, 1335, 255, "Mossa avversario:");
+    Text1 = MakeInput(1440, 5400, 1095, 285, "");
+    Command1 = MakeButton(2640, 5400, 1215, 375, "Manda mossa", [](Fl_Widget*, void*) { EngineForm->Command1_Click(); });
+    cd1 = nullptr;
+    end();
+    // One font size for all captions, and one for all buttons and check boxes.
+    Fl_Widget* captions[] = {Label1, Label2, Label3, Label4, Label5};
+    Fl_Widget* controls[] = {cb_caricaposizione, chk_book, chk_time, cb_compute, cb_stop, cb_log, Command1};
+    for (auto* group : {&captions[0], &controls[0]}) {
+        const size_t n = group == &captions[0] ? std::size(captions) : std::size(controls);
+        int size = FontSize;
+        for (size_t i = 0; i < n; ++i) size = std::min(size, group[i]->labelsize());
+        for (size_t i = 0; i < n; ++i) group[i]->labelsize(size);
+    }
+    callback(WindowClosed);
+}
+
+frm_engine::~frm_engine() { delete cd1; }
+
+void frm_engine::Form_Load() {
+    int level = SettingToInt(ReadSetting("Log", "Level", "0"), 0);
+    cbo_loglevel->value(level < 0 ? 0 : level > 4 ? 4 : level);
+    tx_depth->value(ReadSetting("General", "Profondita", std::to_string(DefaultDepth)).c_str());
+    UsedDepth(false);
+    cbo_colore->value(0);
+    chk_book->value(ReadSetting("Book", "Enabled", "1") == "1" ? 1 : 0);
+}
+
+void frm_engine::cb_caricaposizione_Click() {
+    if (thinking_) return;
+    const std::string folder = IsDirectory("Posizioni") ? FullPath("Posizioni") : FullPath(".");
+    if (!cd1) cd1 = new Fl_File_Chooser(folder.c_str(), "FEN Files (*.fen)", Fl_File_Chooser::SINGLE, "Carica Posizione");
+    else cd1->directory(folder.c_str());
+    cd1->value("");
+    cd1->show();
+    while (cd1->shown()) Fl::wait();
+    const char* chosen = cd1->value();
+    if (chosen == nullptr || chosen[0] == '\0') return;  // cancelled
+    LoadPositionFile(chosen);
+}
+
+bool frm_engine::LoadPositionFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file || IsDirectory(path)) {
+        Tell("Non riesco ad aprire il file:\n" + path);
+        return false;
+    }
+    std::string line;
+    char c;
+    while (line.size() <= MaxFenLine && file.get(c) && c != '\n') line += c;
+    if (line.size() > MaxFenLine) {
+        Tell("La prima riga del file è troppo lunga per una posizione FEN:\n" + path);
+        return false;
+    }
+    line = Trim(line);
+    if (line.empty()) {
+        Tell("Il file non contiene una posizione (la prima riga è vuota):\n" + path);
+        return false;
+    }
+    std::string why;
+    if (!SetPositionFromFen(line, &why)) {
+        Tell("Posizione rifiutata (" + why + "):\n" + line + "\n" + path);
+        return false;
+    }
+    prob_ = FullPath(path);
+    lb_prob->label(prob_.c_str());
+    lb_prob->redraw();
+    ShowSideToMove();
+    return true;
+}
+
+void frm_engine::cb_compute_Click() {
+    if (thinking_) return;
+    SideToMove = cbo_colore->value() == 0 ? True : False;
+    LogLevel = cbo_loglevel->value();
+    WriteSetting("Log", "Level", std::to_string(LogLevel));
+    UseTime = chk_time->value() ? True : False;
+    BookEnabled = chk_book->value() ? True : False;
+    UsedDepth();  // the setting holds the depth the think uses
+    WriteSetting("General", "Profondita", tx_depth->value());
+    WriteSetting("Time", "Enabled", UseTime ? "1" : "0");
+    WriteSetting("Book", "enabled", BookEnabled ? "1" : "0");
+    Think();
+}
+
+void frm_engine::cb_stop_Click() { RequestStop(); }
+
+void frm_engine::cb_log_Click() {
+    if (!FileExists(LogFilePath)) {
+        AddLogLine("Il log non esiste ancora: " + LogFilePath);
+        return;
+    }
+    if (!StartViewer(LogFilePath, ViewerProgram))
+        AddLogLine("Non riesco ad aprire il log con " + ViewerProgram + ": " + LogFilePath);
+}
+
+void frm_engine::Command1_Click() {
+    const std::string text = Trim(Text1->value());
+    if (text == "?") {
+        ParseCommand("?\r\n");  // stops a running think
+        return;
+    }
+    if (thinking_) {
+        AddLogLine("Il motore sta pensando: \"?\" o Stop per fermarlo");
+        return;
+    }
+    std::string why;
+    if (!MoveTextPlayable(text, &why)) {
+        AddLogLine("Mossa rifiutata: " + text + " (" + why + ")");
+        return;
+    }
+    const std::string squares = text.substr(0, 4);
+    Log("ParseCommand", "Mossa avversario: " + squares);
+    PushGameSnapshot();
+    MoveHistory += squares;
+    PlayMoveText(text);
+    LogLevel = cbo_loglevel->value();
+    WriteSetting("Log", "Level", std::to_string(LogLevel));
+    UseTime = chk_time->value() ? True : False;
+    Think();
+}
+
+void frm_engine::Form_QueryUnload() {
+    // For the end-to-end tests: the list as it is when the window closes.
+    if (const char* dump = std::getenv("VELMORASCA_WINDOW_DUMP"); dump && *dump) {
+        if (FILE* f = std::fopen(dump, "wb")) {
+            for (int i = 1; i <= log->size(); ++i) std::fprintf(f, "%s\n", log->text(i));
+            std::fclose(f);
+        }
+    }
+    Esci();
+}
+
+int frm_engine::UsedDepth(bool tell) {
+    const std::string text = tx_depth->value();
+    double value;
+    int depth;
+    bool replaced = true;
+    if (!WholeNumber(text, value))
+        depth = DefaultDepth;
+    else if (value < MinSearchDepth)
+        depth = MinSearchDepth;
+    else if (value > MaxSearchDepth)
+        depth = MaxSearchDepth;
+    else {
+        depth = RoundToInt32(value);
+        replaced = depth != value;
+    }
+    if (replaced) {
+        const std::string used = std::to_string(depth);
+        tx_depth->value(used.c_str());
+        if (tell) AddLogLine("Profondità non valida (" + text + "): uso " + used);
+    }
+    return depth;
+}
+
+int32_t frm_engine::UsedTimeBudget() {
+    const std::string text = tx_time->value();
+    double seconds;
+    bool replaced = true;
+    if (!WholeNumber(text, seconds))
+        seconds = DefaultSeconds;
+    else if (seconds < 0)
+        seconds = 0;
+    else if (seconds > MaxSeconds)
+        seconds = MaxSeconds;
+    else
+        replaced = false;
+    if (replaced) {
+        const std::string used = SecondsText(seconds);
+        tx_time->value(used.c_str());
+        AddLogLine("Secondi non validi (" + text + "): uso " + used);
+    }
+    return RoundToInt32(seconds * 100);
+}
+
+void frm_engine::ClearStatus() { SetStatus(""); }
+
+void frm_engine::SetStatus(const std::string& text) {
+    status_ = text;
+    lb_status->label(status_.c_str());
+    lb_status->redraw();
+    Fl::flush();  // at once: no other handler runs inside the search here
+}
+
+void frm_engine::AddLogLine(const std::string& line) {
+    log->add(line.c_str());
+    log->bottomline(log->size());
+}
+
+void frm_engine::EnableStop(bool on) {
+    if (on) {
+        cb_stop->activate();
+        cb_compute->deactivate();
+        cb_caricaposizione->deactivate();
+    } else {
+        cb_stop->deactivate();
+        cb_compute->activate();
+        cb_caricaposizione->activate();
+    }
+    Fl::flush();
+}
+
+void frm_engine::BusyCursor(bool on) {
+    cursor(on ? FL_CURSOR_WAIT : FL_CURSOR_DEFAULT);
+    Fl::flush();
+}
+
+void frm_engine::Think() {
+    thinking_ = true;
+    EngineColour = SideToMove ? 0 : 1;  // the engine plays the side to move
+    Analizza();
+    thinking_ = false;
+    ShowSideToMove();
+}
+
+void frm_engine::ShowSideToMove() { cbo_colore->value(SideToMove ? 0 : 1); }
+
+void frm_engine::Tell(const std::string& text) {
+    fl_message_title(AppTitle);
+    fl_alert("%s", text.c_str());
+}
+
+frm_engine* CreateEngineWindow() {
+    // The window starts on the standard position, White to move.
+    SetInitialPosition();
+    SideToMove = True;
+    EngineForm = new frm_engine();
+    Window.ClearStatus = [] { EngineForm->ClearStatus(); };
+    Window.SetStatus = [](const std::string& t) { EngineForm->SetStatus(t); };
+    Window.AddLogLine = [](const std::string& l) { EngineForm->AddLogLine(l); };
+    Window.EnableStop = [](bool on) { EngineForm->EnableStop(on); };
+    Window.BusyCursor = [](bool on) { EngineForm->BusyCursor(on); };
+    Window.DepthText = [] { return EngineForm->UsedDepth(); };
+    Window.TimeBudget = [] { return EngineForm->UsedTimeBudget(); };
+    EventPump = [] { Fl::check(); };
+    EngineForm->Form_Load();
+    return EngineForm;
+}
+
+int RunEngineWindow() {
+    if (!OpenDisplay()) {
+        const char* name = std::getenv("DISPLAY");
+        PipeWriteAll(2, std::string("Velmorasca: cannot open the display \"") + (name ? name : "") +
+                            "\", which the engine window needs; start the engine with: velmorasca xboard\n");
+        return 1;
+    }
+    frm_engine* form = CreateEngineWindow();
+    form->show();
+    Fl::run();
+    Esci();  // every window is gone
+}
+
+bool EngineMessageBox(const std::string& title, const std::string& text) {
+    if (!OpenDisplay()) return false;
+    fl_message_title(title.c_str());
+    fl_alert("%s", text.c_str());
+    return true;
+}
+
+void InstallEngineWindow() {
+    RunWindow = RunEngineWindow;
+    MessageBoxHook = EngineMessageBox;
+}
