@@ -14,6 +14,8 @@ struct PerftCase {
     uint64_t count;
 };
 
+void PrintTo(const PerftCase& c, std::ostream* os) { *os << c.fen << " D" << c.depth << " " << c.count; }
+
 std::vector<PerftCase> LoadCases() {
     std::vector<PerftCase> cases;
     std::ifstream in(std::string(VELMOR_TEST_DATA) + "/perft.epd");
