@@ -27,9 +27,10 @@ void TakeOff(int rank, int file) {
     Sq(rank, file, 0) = 0;
 }
 
-// Castling's rook move, done only when the rook stands on its corner.
+// Castling's rook move, done only when the rook stands on its corner and
+// its target square is free (a piece there would lose its square).
 void MoveCastlingRook(uint8_t rook, int rank, int fromFile, int toFile) {
-    if (Sq(rank, fromFile, 0) != rook) return;
+    if (Sq(rank, fromFile, 0) != rook || Sq(rank, toFile, 0) != 0) return;
     Sq(rank, fromFile, 0) = 0;
     Sq(rank, toFile, 0) = rook;
     FileOf(rook, 0) = static_cast<uint8_t>(toFile);
@@ -44,6 +45,7 @@ bool MoveTextPlayable(const std::string& text, std::string* why) {
         return false;
     };
     if (!ReadSquares(text, s)) return refuse("not two squares on the board");
+    if (s.fr == s.tr && s.ff == s.tf) return refuse("the from-square is the to-square");
     if (Sq(s.fr, s.ff, 0) == 0) return refuse("no piece on the from-square");
     uint8_t target = Sq(s.tr, s.tf, 0);
     if (target == WhiteKing || target == BlackKing) return refuse("a king cannot be captured");

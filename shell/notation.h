@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-// Whether text can be played: two squares on the board, a piece on the
-// from-square, no king on the to-square. *why says what is wrong.
+// Whether text can be played: two different squares on the board, a piece
+// on the from-square, no king on the to-square. *why says what is wrong.
 bool MoveTextPlayable(const std::string& text, std::string* why = nullptr);
 // Plays a move on slice 0 (promotion, en passant, castling rook). Text that
 // is not playable leaves the position untouched.
