@@ -19,6 +19,10 @@ void AddRootMove(uint8_t piece, uint8_t moveCode, uint8_t captured, uint8_t prom
 }
 
 void AggiungiAMossePossibili(uint8_t piece, uint8_t moveCode, uint8_t captured, uint8_t promotion) {
+    // A king is never captured: only a position where the side not to move
+    // is in check (reached by moves played without a legality test) offers
+    // it, and taking it would leave the check tests without a king.
+    if (captured == WhiteKing || captured == BlackKing) return;
     // 1. A full list refuses the move: nothing is written past entry 100.
     if (MoveCount[Ply] >= MaxMovesPerPly) {
         Log("AggiungiAMossePossibili", "Subscript out of range");
