@@ -54,6 +54,7 @@ Bool16 MakeMove() {
     Sq(fromRank, fromFile, q) = 0;
     // 6. The captured piece leaves the board (its rank stays as it was).
     if (m.Captured != 0) FileOf(m.Captured, q) = OffBoard;
+    VELMOR_ASSERT_POSITION(q, "MakeMove");
     // 7. Legality.
     const Bool16 verdict = CheckMoveLegality() ? True : False;
     // 8. Count, and show progress in the window.
