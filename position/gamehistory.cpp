@@ -16,7 +16,7 @@ struct GameSnapshot {
     uint8_t board[8][8];
     uint8_t rank[32], file[32], promoted[32];
     Bool16 sideToMove;
-    std::string history;
+    size_t historyLength;  // MoveHistory only grows between a snapshot and its undo
     int16_t moveNumber;
     int16_t castleRights;
     int16_t gameCastle[2];
@@ -34,7 +34,7 @@ void PushGameSnapshot() {
     std::memcpy(s.file, PieceFile[0], sizeof s.file);
     std::memcpy(s.promoted, PromotedKind[0], sizeof s.promoted);
     s.sideToMove = SideToMove;
-    s.history = MoveHistory;
+    s.historyLength = MoveHistory.size();
     s.moveNumber = MoveNumber;
     s.castleRights = CastleRights;
     s.gameCastle[0] = GameCastle[0];
@@ -50,7 +50,7 @@ bool PopGameSnapshot() {
     std::memcpy(PieceFile[0], s.file, sizeof s.file);
     std::memcpy(PromotedKind[0], s.promoted, sizeof s.promoted);
     SideToMove = s.sideToMove;
-    MoveHistory = s.history;
+    if (MoveHistory.size() > s.historyLength) MoveHistory.resize(s.historyLength);
     MoveNumber = s.moveNumber;
     CastleRights = s.castleRights;
     GameCastle[0] = s.gameCastle[0];
