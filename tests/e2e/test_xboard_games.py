@@ -18,6 +18,7 @@ SOURCE = os.environ.get("VELMORASCA_SOURCE") or os.path.dirname(os.path.dirname(
 BUILD = os.environ.get("VELMORASCA_BUILD") or os.path.join(SOURCE, "build")
 ENGINE = os.path.join(BUILD, "velmorasca")
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(SOURCE, "tools"))
 import match  # noqa: E402  (tools/match.py)
 
