@@ -4,6 +4,7 @@
 #include "rules/scacco.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "companion/velmorutil.h"
 
@@ -21,14 +22,22 @@ inline bool PathClear(int r0, int f0, int r1, int f1, int dr, int df, int q) {
 inline int Sign(int v) { return (v > 0) - (v < 0); }
 
 // The king of one colour attacked at ply Q by the opposing pieces.
-Bool16 KingAttacked(uint8_t king, uint8_t knightA, uint8_t knightB, uint8_t pawnLo, bool white) {
+// Shaped for speed: the library test is called directly (no pointer, so it
+// can be inlined across the build), and the promoted-pawn loop is skipped
+// when none of the eight opposing pawn ids has promoted, which one 8-byte
+// read of the PromotedKind slice tells.
+inline Bool16 KingAttacked(uint8_t king, uint8_t knightA, uint8_t knightB, uint8_t pawnLo, bool white) {
     const int q = Q();
     // 1. Rooks, bishops, queen, king and unpromoted pawns.
-    auto libraryTest = white ? fBianco : fNero;
-    if (libraryTest(&Board[0][0][0], RankOf(king, q), FileOf(king, q), q, &PromotedKind[0][0]) == 1) return True;
+    const int32_t library = white ? fBianco(&Board[0][0][0], RankOf(king, q), FileOf(king, q), q, &PromotedKind[0][0])
+                                  : fNero(&Board[0][0][0], RankOf(king, q), FileOf(king, q), q, &PromotedKind[0][0]);
+    if (library == 1) return True;
     // 2. The two knights of the initial set-up.
     if (KnightAttack(knightA, king) || KnightAttack(knightB, king)) return True;
     // 3. Promoted pawns, as their new kind.
+    uint64_t promotedPawns;
+    std::memcpy(&promotedPawns, &PromotedKind[q][pawnLo - 1], sizeof promotedPawns);
+    if (promotedPawns == 0) return False;
     for (uint8_t id = pawnLo; id < pawnLo + 8; ++id) {
         Bool16 hit = False;
         switch (PromOf(id, q)) {
