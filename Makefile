@@ -25,7 +25,7 @@ export PATH := $(PATH):/usr/games
 
 CONFIGURE = cmake -S . -G Ninja -Wno-dev
 
-.PHONY: all deps build build-san build-rel run test play match bench clean
+.PHONY: all deps build build-san build-rel run test play match bench clean fuzz soak
 
 all: build
 
@@ -65,6 +65,7 @@ test: build build-san
 	ctest --test-dir $(BUILD) --output-on-failure -j 2
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j 2 -E 'xboard_games|soak'
+	tests/fuzz/run.sh 6
 
 # The engine runs from its own folder, where its ini, log and book lie.
 play: build
@@ -77,6 +78,19 @@ match: build
 bench: build-rel
 	$(REL_BUILD)/velmorasca-perft 5
 	$(REL_BUILD)/velmorasca-bench
+
+# libFuzzer targets in build-fuzz/ (clang), each for FUZZ_SECONDS seconds.
+FUZZ_SECONDS ?= 60
+fuzz:
+	tests/fuzz/run.sh $(FUZZ_SECONDS)
+
+# Many games under xboard against fairymax, hoichess and stockfish, both
+# colours and from FEN positions; PGN and a summary in build/soak/.
+# make soak SOAK_GAMES=20 SOAK_TC=0:30
+SOAK_GAMES ?= 10
+SOAK_TC    ?= 0:30
+soak: build
+	tools/soak.sh --games $(SOAK_GAMES) --tc $(SOAK_TC) --out $(BUILD)/soak
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(REL_BUILD)

@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> legal = LegalGameMoves();
     CheckedPerft(2);
     CheckGameSound("after the perft");
-    ThinkDepth = in.ConsumeBool() ? 2 : 1;
+    ThinkDepth = in.ConsumeIntegralInRange<int>(0, 7) == 0 ? 2 : 1;
     Analizza();
     CheckGameSound("after the think");
     if (legal.empty()) {

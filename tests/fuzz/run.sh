@@ -38,6 +38,11 @@ fi
 ninja -C "$BUILD" >/dev/null
 
 mkdir -p "$BUILD/artifacts"
+# The engine keeps its settings, log and book beside the program: each
+# target runs from a copy in a scratch folder, in memory when /dev/shm is
+# there, so the files it writes on every input cost no disk.
+SCRATCH=$(mktemp -d "$( [ -d /dev/shm ] && [ -w /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}")/velmor-fuzz.XXXXXX")
+trap 'rm -rf "$SCRATCH"' EXIT
 failed=0
 total_runs=0
 for t in "${TARGETS[@]}"; do
@@ -46,7 +51,9 @@ for t in "${TARGETS[@]}"; do
     cp -n "$ROOT/tests/fuzz/corpus/$t/"* "$corpus/" 2>/dev/null || true
     log="$BUILD/$t.log"
     set +e
-    "$BUILD/$t/fuzz_$t" -max_total_time="$SECONDS_EACH" -max_len=8192 -timeout=20 -rss_limit_mb=2048 \
+    mkdir -p "$SCRATCH/$t"
+    cp "$BUILD/$t/fuzz_$t" "$SCRATCH/$t/"
+    "$SCRATCH/$t/fuzz_$t" -max_total_time="$SECONDS_EACH" -max_len=8192 -timeout=20 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$BUILD/artifacts/$t-" "$corpus" >"$log" 2>&1
     rc=$?
     set -e
