@@ -189,9 +189,9 @@ void frm_engine::Form_Load() {
 void frm_engine::cb_caricaposizione_Click() {
     if (thinking_) return;
     const std::string folder = IsDirectory("Posizioni") ? FullPath("Posizioni") : FullPath(".");
-    if (!cd1) cd1 = new Fl_File_Chooser(folder.c_str(), "FEN Files (*.fen)", Fl_File_Chooser::SINGLE, "Carica Posizione");
-    else cd1->directory(folder.c_str());
-    cd1->value("");
+    // A new dialog each time, so that no earlier choice is offered again.
+    delete cd1;
+    cd1 = new Fl_File_Chooser(folder.c_str(), "FEN Files (*.fen)", Fl_File_Chooser::SINGLE, "Carica Posizione");
     cd1->show();
     while (cd1->shown()) Fl::wait();
     const char* chosen = cd1->value();
@@ -306,11 +306,9 @@ int frm_engine::UsedDepth(bool tell) {
         depth = RoundToInt32(value);
         replaced = depth != value;
     }
-    if (replaced) {
-        const std::string used = std::to_string(depth);
-        tx_depth->value(used.c_str());
-        if (tell) AddLogLine("Profondità non valida (" + text + "): uso " + used);
-    }
+    const std::string used = std::to_string(depth);
+    if (used != text) tx_depth->value(used.c_str());  // "4.0" shows as 4
+    if (replaced && tell) AddLogLine("Profondità non valida (" + text + "): uso " + used);
     return depth;
 }
 
