@@ -86,6 +86,22 @@ inline uint64_t Occupancy(const uint8_t* slice) {
 #endif
 }
 
+// The first piece on ray d from the king's square k attacks the king. The
+// ray is a template argument so that each of the eight is compiled with its
+// own constants: its direction of scan, its kind and its neighbour square.
+template <int d>
+inline bool RayAttacks(const Enemy& e, const uint8_t* slice, const uint8_t* prom, int k, uint64_t occ) {
+    const uint64_t met = Rays.squares[k][d] & occ;
+    if (met == 0) return false;
+    const int s = RayRises(d) ? __builtin_ctzll(met) : 63 - __builtin_clzll(met);
+    const uint8_t id = slice[s];
+    const uint8_t can = e.can[id];
+    if (can & (d < 4 ? Orthogonal : Diagonal)) return true;
+    if ((can & (NextKing | NextPawn)) == 0 || s != k + RayRankStep[d] + 8 * RayFileStep[d]) return false;
+    if (can & NextKing) return true;
+    return d >= 4 && RayRankStep[d] == e.pawnRankStep && (prom == nullptr || prom[id - 1] == 0);
+}
+
 int32_t KingAttacked(const Enemy& e, const uint8_t* board, uint8_t kr8, uint8_t kf8, int32_t ply, const uint8_t* promoted) {
     const int kr = kr8, kf = kf8;
     if (kr < 1 || kr > 8 || kf < 1 || kf > 8 || ply < 0) return 0;
@@ -93,18 +109,11 @@ int32_t KingAttacked(const Enemy& e, const uint8_t* board, uint8_t kr8, uint8_t 
     const uint8_t* prom = promoted ? promoted + 32 * ply : nullptr;
     const int k = (kr - 1) + 8 * (kf - 1);
     const uint64_t occ = Occupancy(slice);
-    for (int d = 0; d < 8; ++d) {
-        const uint64_t met = Rays.squares[k][d] & occ;
-        if (met == 0) continue;
-        const int s = RayRises(d) ? __builtin_ctzll(met) : 63 - __builtin_clzll(met);
-        const uint8_t id = slice[s];
-        const uint8_t can = e.can[id];
-        if (can & (d < 4 ? Orthogonal : Diagonal)) return 1;
-        if (s != k + RayRankStep[d] + 8 * RayFileStep[d]) continue;  // not next to the king
-        if (can & NextKing) return 1;
-        if ((can & NextPawn) && d >= 4 && RayRankStep[d] == e.pawnRankStep && (prom == nullptr || prom[id - 1] == 0)) return 1;
-    }
-    return 0;
+    return RayAttacks<0>(e, slice, prom, k, occ) || RayAttacks<1>(e, slice, prom, k, occ) || RayAttacks<2>(e, slice, prom, k, occ) ||
+                   RayAttacks<3>(e, slice, prom, k, occ) || RayAttacks<4>(e, slice, prom, k, occ) || RayAttacks<5>(e, slice, prom, k, occ) ||
+                   RayAttacks<6>(e, slice, prom, k, occ) || RayAttacks<7>(e, slice, prom, k, occ)
+               ? 1
+               : 0;
 }
 
 }  // namespace

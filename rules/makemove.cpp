@@ -33,27 +33,34 @@ void CopyPlySlices() {
     CopyValues(&PieceRank[p][0], 32);
 }
 
+// Shaped for speed: the record's fields are read into locals before the
+// copies (so they need not be read again after them), the slices are copied
+// with constant sizes, and the board squares are addressed by index
+// (rank - 1) + 8 * (file - 1) within the 64-byte slices.
 Bool16 MakeMove() {
     const int p = Ply, q = p + 1;
     // 1. The move on top of the list.
     const MoveRecord& m = MoveList[p][MoveCount[p]];
-    const uint8_t id = m.Piece;
+    const uint8_t id = m.Piece, code = m.MoveCode, captured = m.Captured, promotion = m.Promotion;
     // 2. The next ply starts as a copy of this one; promotions made by an
     //    earlier move of the same list do not carry over.
     CopyPlySlices();
     std::memcpy(PromotedKind[q], PromotedKind[p], 32);
     // 3. Promotion.
-    if (m.Promotion != 0) PromOf(id, q) = m.Promotion;
+    if (promotion != 0) PromOf(id, q) = promotion;
     // 4. Coordinates.
     const int fromRank = RankOf(id, p), fromFile = FileOf(id, p);
-    const int toRank = fromRank + MoveCodeTable[m.MoveCode].dRank, toFile = fromFile + MoveCodeTable[m.MoveCode].dFile;
+    const int toRank = fromRank + MoveCodeTable[code].dRank, toFile = fromFile + MoveCodeTable[code].dFile;
     RankOf(id, q) = static_cast<uint8_t>(toRank);
     FileOf(id, q) = static_cast<uint8_t>(toFile);
     // 5. Board: the target's former occupant is overwritten.
-    Sq(toRank, toFile, q) = Sq(fromRank, fromFile, p);
-    Sq(fromRank, fromFile, q) = 0;
+    uint8_t* before = &Board[p][0][0];
+    uint8_t* after = &Board[q][0][0];
+    const int from = (fromRank - 1) + 8 * (fromFile - 1), to = (toRank - 1) + 8 * (toFile - 1);
+    after[to] = before[from];
+    after[from] = 0;
     // 6. The captured piece leaves the board (its rank stays as it was).
-    if (m.Captured != 0) FileOf(m.Captured, q) = OffBoard;
+    if (captured != 0) FileOf(captured, q) = OffBoard;
     VELMOR_ASSERT_POSITION(q, "MakeMove");
     // 7. Legality.
     const Bool16 verdict = CheckMoveLegality() ? True : False;
