@@ -151,12 +151,14 @@ frm_engine::frm_engine() : Fl_Double_Window(Px(3975), Px(5835), AppTitle) {
     cbo_colore = MakeChoice(2760, 1680, 1095, 315, ColourItems);
     lb_status = MakeLabel(120, 2160, 3735, 255, nullptr);
     lb_status->box(FL_FLAT_BOX);  // repainted on its own during a think
+    lb_status->labelsize(FontSize - 1);
     cb_stop = MakeButton(120, 2520, 1575, 375, "Stop", [](Fl_Widget*, void*) { EngineForm->cb_stop_Click(); });
     cb_stop->deactivate();
     cb_log = MakeButton(2160, 2520, 1575, 375, "Log...", [](Fl_Widget*, void*) { EngineForm->cb_log_Click(); });
     log = new Fl_Hold_Browser(Px(120), Px(3000), Px(3735), Px(2010));
     log->textsize(FontSize);
     log->format_char(0);  // the lines are shown as they are
+    log->has_scrollbar(Fl_Browser_::VERTICAL);  // the hyphen lines are wider than the list
     lb_prob = MakeLabel(120, 5040, 3735, 255, nullptr);
     Label4 = MakeLabel(120, 5400, 1335, 255, "Mossa avversario:");
     Text1 = MakeInput(1440, 5400, 1095, 285, "");
