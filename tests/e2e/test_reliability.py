@@ -20,6 +20,10 @@ QUIET = "[Time]\nEnabled=0\n[Book]\nEnabled=0\n[Log]\nLevel=1\n[General]\nProfon
 MOVE = re.compile(rb"\nmove ([a-h][1-8][a-h][1-8][qrbn]?)\n")
 PERFT = os.path.join(BUILD, "velmorasca-perft")
 MiB = 1024 * 1024
+# Under the address sanitizer freed memory sits in quarantine, so resident
+# size says nothing about growth there: the memory bounds are checked only
+# in the normal build.
+SANITIZED = os.environ.get("VELMORASCA_SANITIZED") == "1"
 
 
 def status(engine):
@@ -84,7 +88,8 @@ class Input(Base):
         self.assertEqual(e.sync(), b"\nIllegal move: \x00\xff\xfe\x80\n")
         _, after = status(e)
         report("VmHWM before and after 4 MiB without a line feed", "%d KiB -> %d KiB" % (before // 1024, after // 1024))
-        self.assertLess(after - before, 16 * MiB, "the long line was kept in memory")
+        if not SANITIZED:
+            self.assertLess(after - before, 16 * MiB, "the long line was kept in memory")
         # The long line was dropped whole (its tail too) and logged; d2d4 and e7e5 were played.
         self.assertTrue(any(m.startswith("Riga troppo lunga ignorata") for m in e.log_messages("ParseCommand")))
         self.assertEqual(e.log_messages("ParseCommand").count("Mossa avversario: e2e4"), 0)
@@ -111,7 +116,8 @@ class Input(Base):
         self.assertEqual(e.sync(), b"")
         _, after = status(e)
         report("VmHWM over a burst of %d lines (40,000 moves)" % len(lines), "%d KiB -> %d KiB" % (before // 1024, after // 1024))
-        self.assertLess(after - before, 64 * MiB, "memory grew with the burst")
+        if not SANITIZED:
+            self.assertLess(after - before, 64 * MiB, "memory grew with the burst")
         # Nothing was lost: the knights are home, so White's first move is as in a new game,
         # and every move can still be taken back one by one.
         e.line("undo", "undo", "undo", "undo", "go")
@@ -233,7 +239,8 @@ class ManyGames(Base):
                 samples[game] = status(e)
         report("VmRSS after 100 and 1000 games", "%d KiB -> %d KiB" % (samples[100][0] // 1024, samples[1000][0] // 1024))
         report("VmHWM after 100 and 1000 games", "%d KiB -> %d KiB" % (samples[100][1] // 1024, samples[1000][1] // 1024))
-        self.assertLess(samples[1000][1] - samples[100][1], 4 * MiB, "memory grows from game to game")
+        if not SANITIZED:
+            self.assertLess(samples[1000][1] - samples[100][1], 4 * MiB, "memory grows from game to game")
         e.line("quit")
         self.assertEqual(e.wait(), 0)
 
