@@ -24,6 +24,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "book/book.h"
 #include "platform/msgbox.h"
 #include "platform/pipe.h"
 #include "platform/viewer.h"
@@ -127,6 +128,16 @@ std::string SecondsText(double seconds) {
     return buf;
 }
 
+// A label shows '@' as the start of a symbol unless it is doubled.
+std::string LabelText(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        out += c;
+        if (c == '@') out += '@';
+    }
+    return out;
+}
+
 void WindowClosed(Fl_Widget*, void*) {
     // Escape closes an FLTK window by default; this one closes only on request.
     if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
@@ -225,7 +236,7 @@ bool frm_engine::LoadPositionFile(const std::string& path) {
         return false;
     }
     prob_ = FullPath(path);
-    lb_prob->label(prob_.c_str());
+    lb_prob->copy_label(LabelText(prob_).c_str());
     lb_prob->redraw();
     ShowSideToMove();
     return true;
@@ -238,6 +249,8 @@ void frm_engine::cb_compute_Click() {
     WriteSetting("Log", "Level", std::to_string(LogLevel));
     UseTime = chk_time->value() ? True : False;
     BookEnabled = chk_book->value() ? True : False;
+    // Ticked after a start-up without the book: it is read now.
+    if (BookEnabled && BookLines.size() <= 1) LoadBook();
     UsedDepth();  // the setting holds the depth the think uses
     WriteSetting("General", "Profondita", tx_depth->value());
     WriteSetting("Time", "Enabled", UseTime ? "1" : "0");
@@ -337,8 +350,7 @@ int32_t frm_engine::UsedTimeBudget() {
 void frm_engine::ClearStatus() { SetStatus(""); }
 
 void frm_engine::SetStatus(const std::string& text) {
-    status_ = text;
-    lb_status->label(status_.c_str());
+    lb_status->copy_label(LabelText(text).c_str());
     lb_status->redraw();
     Fl::flush();  // at once: no other handler runs inside the search here
 }

@@ -79,8 +79,7 @@ private:
     void ShowSideToMove();
     void Tell(const std::string& text);  // message box
     bool thinking_ = false;
-    std::string status_;
-    std::string prob_;
+    std::string prob_;  // the loaded file's full path
 };
 
 // The one engine window, once it has been made.

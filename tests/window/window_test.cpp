@@ -418,9 +418,15 @@ const std::vector<Case>& Cases() {
              CHECK(ReadFile(folder + "/stdout.txt").find("\nmove " + move + "\n") != std::string::npos);
          }},
 
-        {"book_move", [] { WriteFile("book.txt", "e2e4e7e5\n"); },
+        {"book_move",
          [] {
-             CHECK_EQ(W().chk_book->value(), 1);
+             WriteFile("book.txt", "e2e4e7e5\n");
+             WriteFile("Velmorasca.ini", "[Book]\nEnabled=0\n");
+         },
+         [] {
+             // The book was not read at start-up; ticking the box brings it in.
+             CHECK_EQ(W().chk_book->value(), 0);
+             W().chk_book->value(1);
              Press(W().cb_compute);
              const std::vector<std::string> l = ListLines();
              CHECK_EQ(l.size(), 3u);
@@ -429,8 +435,15 @@ const std::vector<Case>& Cases() {
                  CHECK_EQ(l[1], "Mossa Libro: e2e4");
                  CHECK_EQ(l[2], Hyphens);
              }
+             CHECK_EQ(Setting("Book", "Enabled"), "1");
              CHECK_EQ(MoveHistory, "e2e4");
              CHECK(!W().cb_stop->active());
+             // Black to move now, and the book answers for Black.
+             CHECK_EQ(W().cbo_colore->value(), 1);
+             Press(W().cb_compute);
+             CHECK_EQ(LastListLine(), Hyphens);
+             CHECK(ListHasPrefix("Mossa Libro: e7e5"));
+             CHECK_EQ(MoveHistory, "e2e4e7e5");
          },
          nullptr},
 
