@@ -12,6 +12,7 @@
 #include "position/setup.h"
 #include "position/variabili.h"
 #include "rules/makemove.h"
+#include "rules/perft.h"
 #include "shell/common.h"
 #include "shell/notation.h"
 
@@ -19,22 +20,6 @@ namespace {
 
 const char* StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
-uint64_t Perft(int depth) {
-    if (depth == 0) return 1;
-    GenerateMoves();
-    const int n = MoveCount[Ply];
-    uint64_t nodes = 0;
-    for (int i = 0; i < n; ++i) {
-        if (MakeMove()) {
-            VELMOR_ASSERT_POSITION(Ply + 1, "MakeMove");
-            EnterPly();
-            nodes += Perft(depth - 1);
-            LeavePly();
-        }
-        PopMove();
-    }
-    return nodes;
-}
 
 int Usage(const char* why) {
     std::fprintf(stderr, "velmorasca-perft: %s\nusage: velmorasca-perft [--divide] DEPTH [FEN]\n", why);

@@ -22,7 +22,8 @@
 struct Placed { int id; const char* square; int promoted = 0; };
 
 // Empties every ply and puts the given ids on slice 0; White to move.
-inline void PlaceById(std::initializer_list<Placed> pieces, bool whiteToMove = true) {
+template <typename Pieces>
+inline void PlaceList(const Pieces& pieces, bool whiteToMove) {
     SettingsFileEnabled = false;
     std::memset(Board, 0, sizeof Board);
     std::memset(PromotedKind, 0, sizeof PromotedKind);
@@ -41,6 +42,7 @@ inline void PlaceById(std::initializer_list<Placed> pieces, bool whiteToMove = t
     GameCastle[0] = GameCastle[1] = 3;
     RootMoves.assign(1, MoveRecord{});
 }
+inline void PlaceById(std::initializer_list<Placed> pieces, bool whiteToMove = true) { PlaceList(pieces, whiteToMove); }
 
 inline void SetFen(const std::string& fen) {
     SettingsFileEnabled = false;

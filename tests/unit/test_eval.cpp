@@ -19,19 +19,7 @@ int Baseline() {
 int With(std::initializer_list<Placed> extra, bool whiteToMove = true) {
     std::vector<Placed> all(Kings);
     all.insert(all.end(), extra);
-    SettingsFileEnabled = false;
-    std::memset(Board, 0, sizeof Board);
-    std::memset(PromotedKind, 0, sizeof PromotedKind);
-    std::memset(PieceFile, OffBoard, sizeof PieceFile);
-    for (const Placed& p : all) {
-        int file = p.square[0] - 'a' + 1, rank = p.square[1] - '0';
-        Sq(rank, file, 0) = static_cast<uint8_t>(p.id);
-        RankOf(p.id, 0) = static_cast<uint8_t>(rank);
-        FileOf(p.id, 0) = static_cast<uint8_t>(file);
-        PromOf(p.id, 0) = static_cast<uint8_t>(p.promoted);
-    }
-    Ply = 0;
-    SideToMove = whiteToMove ? True : False;
+    PlaceList(all, whiteToMove);
     return Evaluate();
 }
 }  // namespace

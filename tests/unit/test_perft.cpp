@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "rules/perft.h"
 #include "support.h"
 
 namespace {
@@ -35,22 +36,6 @@ std::vector<PerftCase> LoadCases() {
     return cases;
 }
 
-uint64_t Perft(int depth) {
-    if (depth == 0) return 1;
-    GenerateMoves();
-    const int n = MoveCount[Ply];
-    uint64_t nodes = 0;
-    for (int i = 0; i < n; ++i) {
-        if (MakeMove()) {
-            VELMOR_ASSERT_POSITION(Ply + 1, "MakeMove");
-            EnterPly();
-            nodes += Perft(depth - 1);
-            LeavePly();
-        }
-        PopMove();
-    }
-    return nodes;
-}
 
 class PerftData : public ::testing::TestWithParam<PerftCase> {};
 
