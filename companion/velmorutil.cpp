@@ -69,31 +69,42 @@ constexpr Enemy BuildEnemy(bool ofWhiteKing) {
 constexpr Enemy BlackEnemy = BuildEnemy(true);   // attackers of the white king
 constexpr Enemy WhiteEnemy = BuildEnemy(false);  // attackers of the black king
 
-// Bit s set when square s of the slice holds a piece.
-inline uint64_t Occupancy(const uint8_t* slice) {
+// The slice as bit sets: bit s of occupied is set when square s holds a
+// piece, bit s of high when it holds an id above 16 (a black piece).
+struct SliceBits {
+    uint64_t occupied, high;
+};
+inline SliceBits ReadSlice(const uint8_t* slice) {
 #if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    uint64_t empty = 0;
+    const __m128i zero = _mm_setzero_si128(), sixteen = _mm_set1_epi8(16);
+    uint64_t empty = 0, high = 0;
     for (int k = 0; k < 4; ++k) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slice + 16 * k));
         empty |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)))) << (16 * k);
+        high |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpgt_epi8(v, sixteen)))) << (16 * k);
     }
-    return ~empty;
+    return {~empty, high};
 #else
-    uint64_t occ = 0;
-    for (int s = 0; s < 64; ++s) occ |= static_cast<uint64_t>(slice[s] != 0) << s;
-    return occ;
+    uint64_t occupied = 0, high = 0;
+    for (int s = 0; s < 64; ++s) {
+        occupied |= static_cast<uint64_t>(slice[s] != 0) << s;
+        high |= static_cast<uint64_t>(slice[s] > 16 && slice[s] < 128) << s;
+    }
+    return {occupied, high};
 #endif
 }
 
 // The first piece on ray d from the king's square k attacks the king. The
 // ray is a template argument so that each of the eight is compiled with its
 // own constants: its direction of scan, its kind and its neighbour square.
+// enemy holds the squares of the opposing colour's ids: a first piece
+// outside it is the king's own and is settled by bit operations alone.
 template <int d>
-inline bool RayAttacks(const Enemy& e, const uint8_t* slice, const uint8_t* prom, int k, uint64_t occ) {
-    const uint64_t met = Rays.squares[k][d] & occ;
+inline bool RayAttacks(const Enemy& e, const uint8_t* slice, const uint8_t* prom, int k, uint64_t occupied, uint64_t enemy) {
+    const uint64_t met = Rays.squares[k][d] & occupied;
     if (met == 0) return false;
     const int s = RayRises(d) ? __builtin_ctzll(met) : 63 - __builtin_clzll(met);
+    if ((enemy >> s & 1) == 0) return false;
     const uint8_t id = slice[s];
     const uint8_t can = e.can[id];
     if (can & (d < 4 ? Orthogonal : Diagonal)) return true;
@@ -108,10 +119,13 @@ int32_t KingAttacked(const Enemy& e, const uint8_t* board, uint8_t kr8, uint8_t 
     const uint8_t* slice = board + 64 * ply;
     const uint8_t* prom = promoted ? promoted + 32 * ply : nullptr;
     const int k = (kr - 1) + 8 * (kf - 1);
-    const uint64_t occ = Occupancy(slice);
-    return RayAttacks<0>(e, slice, prom, k, occ) || RayAttacks<1>(e, slice, prom, k, occ) || RayAttacks<2>(e, slice, prom, k, occ) ||
-                   RayAttacks<3>(e, slice, prom, k, occ) || RayAttacks<4>(e, slice, prom, k, occ) || RayAttacks<5>(e, slice, prom, k, occ) ||
-                   RayAttacks<6>(e, slice, prom, k, occ) || RayAttacks<7>(e, slice, prom, k, occ)
+    const SliceBits bits = ReadSlice(slice);
+    const uint64_t occ = bits.occupied;
+    const uint64_t enemy = e.pawnRankStep > 0 ? bits.high : occ & ~bits.high;
+    return RayAttacks<0>(e, slice, prom, k, occ, enemy) || RayAttacks<1>(e, slice, prom, k, occ, enemy) ||
+                   RayAttacks<2>(e, slice, prom, k, occ, enemy) || RayAttacks<3>(e, slice, prom, k, occ, enemy) ||
+                   RayAttacks<4>(e, slice, prom, k, occ, enemy) || RayAttacks<5>(e, slice, prom, k, occ, enemy) ||
+                   RayAttacks<6>(e, slice, prom, k, occ, enemy) || RayAttacks<7>(e, slice, prom, k, occ, enemy)
                ? 1
                : 0;
 }
