@@ -4,11 +4,12 @@
 // standing next to the king, the enemy king or an enemy pawn on one of its
 // two forward diagonals.
 //
-// Shaped for speed: the slice's 64 bytes are turned into one occupancy bit
-// set (bit s for the square (rank - 1) + 8 * (file - 1), the Board's own
-// order), and the first piece on a ray is found with the ray's precomputed
-// square set and one bit scan instead of a walk square by square. What the
-// piece met can do is one table look-up by its id.
+// Shaped for speed: the slice's 64 bytes are turned into bit sets of the
+// occupied squares and of the black ids' squares (bit s for the square
+// (rank - 1) + 8 * (file - 1), the Board's own order); the first piece on
+// each ray is found with the ray's precomputed square set and a bit scan
+// instead of a walk square by square, and only first pieces of the opposing
+// colour are looked at by id (one table look-up).
 #include "companion/velmorutil.h"
 
 #include <cstdio>
@@ -94,25 +95,49 @@ inline SliceBits ReadSlice(const uint8_t* slice) {
 #endif
 }
 
-// The first piece on ray d from the king's square k attacks the king. The
-// ray is a template argument so that each of the eight is compiled with its
-// own constants: its direction of scan, its kind and its neighbour square.
-// enemy holds the squares of the opposing colour's ids: a first piece
-// outside it is the king's own and is settled by bit operations alone.
-template <int d>
-inline bool RayAttacks(const Enemy& e, const uint8_t* slice, const uint8_t* prom, int k, uint64_t occupied, uint64_t enemy) {
-    const uint64_t met = Rays.squares[k][d] & occupied;
-    if (met == 0) return false;
-    const int s = RayRises(d) ? __builtin_ctzll(met) : 63 - __builtin_clzll(met);
-    if ((enemy >> s & 1) == 0) return false;
-    const uint8_t id = slice[s];
-    const uint8_t can = e.can[id];
-    if (can & (d < 4 ? Orthogonal : Diagonal)) return true;
-    if ((can & (NextKing | NextPawn)) == 0 || s != k + RayRankStep[d] + 8 * RayFileStep[d]) return false;
-    if (can & NextKing) return true;
-    return d >= 4 && RayRankStep[d] == e.pawnRankStep && (prom == nullptr || prom[id - 1] == 0);
+// Squares around the king by the way a piece standing there first on its
+// ray can reach the king: along the four orthogonal rays, along the four
+// diagonal ones, next to it (the enemy king), and on the two forward
+// diagonals next to it (an enemy pawn; index 0 for the white king, whose
+// attackers stand a rank above it, 1 for the black king).
+struct KingSurroundings {
+    uint64_t orthogonal[64], diagonal[64], next[64], pawn[2][64];
+};
+constexpr KingSurroundings BuildSurroundings() {
+    KingSurroundings t{};
+    for (int k = 0; k < 64; ++k) {
+        const int r = k % 8, f = k / 8;
+        for (int d = 0; d < 8; ++d) {
+            (d < 4 ? t.orthogonal : t.diagonal)[k] |= Rays.squares[k][d];
+            const int nr = r + RayRankStep[d], nf = f + RayFileStep[d];
+            if (nr < 0 || nr > 7 || nf < 0 || nf > 7) continue;
+            const uint64_t near = uint64_t{1} << (nr + 8 * nf);
+            t.next[k] |= near;
+            if (d >= 4) t.pawn[RayRankStep[d] > 0 ? 0 : 1][k] |= near;
+        }
+    }
+    return t;
+}
+constexpr KingSurroundings Around = BuildSurroundings();
+
+// The first piece on each ray from square k, as one bit set. On a rising
+// ray (the square index grows outward) it is the lowest set bit of the
+// ray's occupied squares, on a falling one the highest.
+inline uint64_t FirstOnRays(int k, uint64_t occ) {
+    uint64_t first = 0;
+    for (int d = 0; d < 8; ++d) {
+        const uint64_t met = Rays.squares[k][d] & occ;
+        if (RayRises(d))
+            first |= met & (0 - met);
+        else
+            first |= met != 0 ? uint64_t{1} << (63 - __builtin_clzll(met)) : 0;
+    }
+    return first;
 }
 
+// Shaped for speed: the first pieces of all eight rays are found with bit
+// operations alone; only those of the opposing colour (usually none or
+// one) are read from the slice and judged by their id.
 int32_t KingAttacked(const Enemy& e, const uint8_t* board, uint8_t kr8, uint8_t kf8, int32_t ply, const uint8_t* promoted) {
     const int kr = kr8, kf = kf8;
     if (kr < 1 || kr > 8 || kf < 1 || kf > 8 || ply < 0) return 0;
@@ -120,14 +145,19 @@ int32_t KingAttacked(const Enemy& e, const uint8_t* board, uint8_t kr8, uint8_t 
     const uint8_t* prom = promoted ? promoted + 32 * ply : nullptr;
     const int k = (kr - 1) + 8 * (kf - 1);
     const SliceBits bits = ReadSlice(slice);
-    const uint64_t occ = bits.occupied;
-    const uint64_t enemy = e.pawnRankStep > 0 ? bits.high : occ & ~bits.high;
-    return RayAttacks<0>(e, slice, prom, k, occ, enemy) || RayAttacks<1>(e, slice, prom, k, occ, enemy) ||
-                   RayAttacks<2>(e, slice, prom, k, occ, enemy) || RayAttacks<3>(e, slice, prom, k, occ, enemy) ||
-                   RayAttacks<4>(e, slice, prom, k, occ, enemy) || RayAttacks<5>(e, slice, prom, k, occ, enemy) ||
-                   RayAttacks<6>(e, slice, prom, k, occ, enemy) || RayAttacks<7>(e, slice, prom, k, occ, enemy)
-               ? 1
-               : 0;
+    const uint64_t enemy = e.pawnRankStep > 0 ? bits.high : bits.occupied & ~bits.high;
+    const uint64_t pawnSquares = Around.pawn[e.pawnRankStep > 0 ? 0 : 1][k];
+    for (uint64_t met = FirstOnRays(k, bits.occupied) & enemy; met != 0; met &= met - 1) {
+        const int s = __builtin_ctzll(met);
+        const uint64_t at = uint64_t{1} << s;
+        const uint8_t id = slice[s];
+        const uint8_t can = e.can[id];
+        if ((can & Orthogonal) && (Around.orthogonal[k] & at)) return 1;
+        if ((can & Diagonal) && (Around.diagonal[k] & at)) return 1;
+        if ((can & NextKing) && (Around.next[k] & at)) return 1;
+        if ((can & NextPawn) && (pawnSquares & at) && (prom == nullptr || prom[id - 1] == 0)) return 1;
+    }
+    return 0;
 }
 
 }  // namespace

@@ -57,31 +57,11 @@ void GeneratePieceMoves(uint8_t rank, uint8_t file) {
 
 namespace {
 
-// A set of list positions 0..127, one bit each.
-// No default member initialiser: the sort's 64 sets are cleared only when
-// their key turns up, not all of them on every call.
-struct PositionSet {
-    uint64_t word[2];
-    void Add(int pos) { word[pos >> 6] |= uint64_t{1} << (pos & 63); }
-    void Remove(int pos) { word[pos >> 6] &= ~(uint64_t{1} << (pos & 63)); }
-    // The lowest position above pos (pos 0..126), 0 when there is none.
-    int FirstAbove(int pos) const {
-        uint64_t w0 = 0, w1 = word[1];
-        if (pos < 63)
-            w0 = word[0] & (~uint64_t{0} << (pos + 1));
-        else
-            w1 &= ~uint64_t{0} << (pos + 1 - 64);
-        if (w0 != 0) return __builtin_ctzll(w0);
-        if (w1 != 0) return 64 + __builtin_ctzll(w1);
-        return 0;
-    }
-};
-
-// The literal procedure, for key spreads too wide for the fast path.
-void LiteralExchangeSort(MoveRecord* list, int n) {
-    for (int i = 1; i <= n; ++i)
-        for (int j = i + 1; j <= n; ++j)
-            if (list[j].Score < list[i].Score) std::swap(list[i], list[j]);
+// The literal procedure on entries 0..n-1 of a block.
+void LiteralExchangeSort(MoveRecord* block, int n) {
+    for (int i = 0; i < n; ++i)
+        for (int j = i + 1; j < n; ++j)
+            if (block[j].Score < block[i].Score) std::swap(block[i], block[j]);
 }
 
 }  // namespace
@@ -92,75 +72,55 @@ void LiteralExchangeSort(MoveRecord* list, int n) {
 // order the search tries moves in, so its outcome must be reproduced
 // exactly; a stable or library sort would change the search.
 //
-// Shaped for speed without changing that outcome. Pass i only ever swaps
-// at the positions j where a key below the one held at i appears: the
-// first j > i with a smaller key, then the first j after it with a key
-// below the new one, and so on. So the routine
-//   - returns at once when all keys are equal (most nodes: no capture or
-//     promotion), since then no swap ever happens;
-//   - otherwise keeps, for every key value present, the set of positions
-//     holding it as a bit set, and finds each next swap position with a
-//     mask and a bit scan instead of a walk over the list;
-//   - runs passes only from positions that hold a key above the lowest,
-//     since a pass from a position holding the lowest key swaps nothing.
-// Keys of generated moves lie in 0..36 (Captured + Promotion); a list whose
-// keys spread over more than 64 values is sorted by the literal loops.
-// The unit test compares it with the literal loops on random lists.
+// Shaped for speed, with the same outcome. Call the records with the
+// lowest key of the list "low" and the others "raised". Pass i keeps its
+// record when that is low (nothing is smaller). When it is raised, the
+// records from i on up to the first low one are all raised (a block), and
+// the pass walks them swapping in every smaller one, then swaps in that low
+// record: the low record lands at i, and the block, changed only by that
+// walk, now stands one place further on. So a single left-to-right reading
+// of the list gives the result:
+//   - a low record met with no block pending is already in its place;
+//   - a raised record joins the end of the block;
+//   - a low record met with a block pending is placed next, and the block
+//     gets that pass's walk (its first record carried along, swapped with
+//     every smaller one, and left at the block's end);
+//   - at the end of the list only the block is left, and the remaining
+//     passes run among its records: the literal loops on the block.
+// A list without raised records (most nodes: no capture, no promotion)
+// returns after one look at the keys. The unit test compares the routine
+// with the literal loops on random lists.
 void SortMoveList() {
     const int n = MoveCount[Ply];
     MoveRecord* list = MoveList[Ply];
     if (n < 2) return;
-    // All keys equal: no swap ever happens.
     const int32_t first = list[1].Score;
     uint32_t differ = 0;
-    for (int k = 2; k <= n; ++k) differ |= static_cast<uint32_t>(list[k].Score ^ first);
-    if (differ == 0) return;
-    int32_t lo = first, hi = first;
+    int32_t low = first;
     for (int k = 2; k <= n; ++k) {
-        const int32_t key = list[k].Score;
-        lo = key < lo ? key : lo;
-        hi = key > hi ? key : hi;
+        differ |= static_cast<uint32_t>(list[k].Score ^ first);
+        low = list[k].Score < low ? list[k].Score : low;
     }
-    if (static_cast<int64_t>(hi) - lo >= 64) return LiteralExchangeSort(list, n);
+    if (differ == 0) return;  // all keys equal: no swap ever happens
 
-    // at[v]: positions holding key lo + v; present: the key values in use;
-    // raised: positions holding a key above lo. A pass whose position holds
-    // lo finds nothing smaller, so only raised positions start passes.
-    PositionSet at[64], raised{};
-    uint64_t present = 0;
-    for (int k = 1; k <= n; ++k) {
-        const int v = list[k].Score - lo;
-        if (!(present >> v & 1)) at[v] = PositionSet{};
-        present |= uint64_t{1} << v;
-        at[v].Add(k);
-        if (v != 0) raised.Add(k);
-    }
-    for (int i = raised.FirstAbove(0); i != 0 && i < n; i = raised.FirstAbove(i)) {
-        int held = list[i].Score - lo;  // the key at position i during the pass
-        int from = i;                  // the pass has looked up to here
-        for (;;) {
-            // The first position after from with a key below the held one.
-            PositionSet smaller{};
-            for (uint64_t below = present & ((uint64_t{1} << held) - 1); below != 0; below &= below - 1) {
-                const int v = __builtin_ctzll(below);
-                smaller.word[0] |= at[v].word[0];
-                smaller.word[1] |= at[v].word[1];
-            }
-            const int j = smaller.FirstAbove(from);
-            if (j == 0) break;
-            const int found = list[j].Score - lo;
-            std::swap(list[i], list[j]);
-            // The held key goes to j, the smaller one comes to i.
-            at[held].Remove(i);
-            at[held].Add(j);
-            at[found].Remove(j);
-            at[found].Add(i);
-            if (found == 0) {
-                raised.Remove(i);
-                raised.Add(j);
-            }
-            held = found;
-            from = j;
+    // The block is buffer[start .. start + size - 1]; each pass moves it
+    // one place on in the buffer, so nothing is shifted.
+    MoveRecord buffer[2 * (MaxMovesPerPly + 1)];
+    int start = 0, size = 0, placed = 1;
+    for (int r = 1; r <= n; ++r) {
+        const MoveRecord record = list[r];
+        if (record.Score != low) {
+            buffer[start + size++] = record;
+            continue;
         }
+        list[placed++] = record;  // placed <= r: that entry was read already
+        if (size == 0) continue;
+        MoveRecord carried = buffer[start];
+        for (int t = start + 1; t < start + size; ++t)
+            if (buffer[t].Score < carried.Score) std::swap(carried, buffer[t]);
+        buffer[start + size] = carried;
+        ++start;
     }
+    LiteralExchangeSort(&buffer[start], size);
+    for (int t = 0; t < size; ++t) list[placed + t] = buffer[start + t];
 }

@@ -44,7 +44,7 @@ int32_t RandomKey(std::mt19937& rng, int pattern) {
 
 TEST(SortMoveList, MatchesTheLiteralExchangeSort) {
     std::mt19937 rng(20240611);
-    for (int round = 0; round < 6000; ++round) {
+    for (int round = 0; round < 20000; ++round) {
         const int pattern = round % 6;
         const size_t n = round < 600 ? static_cast<size_t>(round % 12) : rng() % (MaxMovesPerPly + 1);
         std::vector<MoveRecord> v(n);
