@@ -65,6 +65,7 @@ run: build
 test: build build-san
 	ctest --test-dir $(BUILD) --output-on-failure -j 2
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j 2 -E 'xboard_games|soak'
 	tests/fuzz/run.sh 6
 
