@@ -2,7 +2,22 @@
 // placement in one number) plus rook, bishop, castling, queen and pawn
 // terms. White's terms are added, Black's subtracted, and the sum is turned
 // to the view of the side to move.
+//
+// Shaped for speed: it runs at nearly every position the search makes, so
+// instead of scanning files square by square and comparing every pawn with
+// every other, it first gathers each colour's pawn ids into small per-file
+// summaries (which files hold one, which ranks of each file, the highest and
+// lowest rank per file) and the slice's occupancy as one bit set; every term
+// is then a look-up or a mask test. A slice keeps its invariant (every
+// present id stands on its square, every occupied square holds a present
+// id), so a square test and the matching test on the ids' coordinates agree.
 #include "eval/evaluate.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "eval/valorideipezzi.h"
 #include "position/variabili.h"
@@ -22,49 +37,107 @@ struct Colour {
 constexpr Colour White = {1, 8, 2, 7, 3, 6, 4, 5, 1, 16, 17, 32, 1, +1, WhitePawnTable, WhiteRookTable};
 constexpr Colour Black = {17, 24, 18, 23, 19, 22, 21, 20, 17, 32, 1, 16, 8, -1, BlackPawnTable, BlackRookTable};
 
-inline bool Present(int id, int p) { return FileOf(id, p) != OffBoard; }
-inline int TableAt(const int16_t (*t)[8], int id, int p) { return t[RankOf(id, p) - 1][FileOf(id, p) - 1]; }
+// One ply's position as the evaluation reads it.
+struct Slice {
+    const uint8_t* board;  // 64 bytes, square (rank, file) at (rank - 1) + 8 * (file - 1)
+    const uint8_t* rank;   // PieceRank by id - 1
+    const uint8_t* file;   // PieceFile by id - 1
+    const uint8_t* prom;   // PromotedKind by id - 1
+    uint64_t occupied;     // bit (rank - 1) + 8 * (file - 1) set when that square holds a piece
+
+    bool Present(int id) const { return file[id - 1] != OffBoard; }
+    int RankOf(int id) const { return rank[id - 1]; }
+    int FileOf(int id) const { return file[id - 1]; }
+    int At(int r, int f) const { return board[(r - 1) + 8 * (f - 1)]; }
+    // Occupied ranks of file f, bit r - 1 for rank r.
+    unsigned FileBits(int f) const { return static_cast<unsigned>(occupied >> (8 * (f - 1))) & 0xFF; }
+};
+
+uint64_t Occupancy(const uint8_t* board) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    uint64_t empty = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(board + 16 * k));
+        empty |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)))) << (16 * k);
+    }
+    return ~empty;
+#else
+    uint64_t occupied = 0;
+    for (int s = 0; s < 64; ++s) occupied |= static_cast<uint64_t>(board[s] != 0) << s;
+    return occupied;
+#endif
+}
+
+// Where one colour's eight pawn ids stand (promoted ones included, as the
+// pawn terms count them). Files are indexed 0..9 with files 1..8 in 1..8,
+// so a neighbour file of a or h reads an empty sentinel.
+struct PawnFiles {
+    unsigned files = 0;        // bit f: a pawn id on file f (f = 1..8)
+    uint8_t ranks[10] = {};    // per file: bit r - 1 for every rank r holding a pawn id
+    uint8_t highest[10] = {};  // per file: the highest such rank, 0 for none
+    uint8_t lowest[10] = {9, 9, 9, 9, 9, 9, 9, 9, 9, 9};  // the lowest, 9 for none
+};
+
+PawnFiles GatherPawns(const Slice& s, int pawnLo) {
+    PawnFiles p;
+    for (int id = pawnLo; id < pawnLo + 8; ++id) {
+        if (!s.Present(id)) continue;
+        const int f = s.FileOf(id), r = s.RankOf(id);
+        p.files |= 1u << f;
+        p.ranks[f] = static_cast<uint8_t>(p.ranks[f] | (1u << (r - 1)));
+        if (r > p.highest[f]) p.highest[f] = static_cast<uint8_t>(r);
+        if (r < p.lowest[f]) p.lowest[f] = static_cast<uint8_t>(r);
+    }
+    return p;
+}
+
+inline int TableAt(const int16_t (*t)[8], const Slice& s, int id) { return t[s.RankOf(id) - 1][s.FileOf(id) - 1]; }
 
 // Rook: its table value, and 5 when the first piece ahead on its file is an enemy.
-int RookTerm(const Colour& c, int id, int p) {
-    if (!Present(id, p)) return 0;
-    int score = TableAt(c.rookTable, id, p);
-    const int file = FileOf(id, p);
-    for (int r = RankOf(id, p) + c.rankStep; r >= 1 && r <= 8; r += c.rankStep) {
-        int occupant = Sq(r, file, p);
-        if (occupant == 0) continue;
+int RookTerm(const Colour& c, const Slice& s, int id) {
+    if (!s.Present(id)) return 0;
+    int score = TableAt(c.rookTable, s, id);
+    const int r = s.RankOf(id), f = s.FileOf(id);
+    const unsigned column = s.FileBits(f);
+    // White looks up the file (ranks r + 1..8), Black down it (ranks r - 1..1).
+    const unsigned ahead = c.rankStep > 0 ? column & (0xFFu << r) & 0xFFu : column & ((1u << (r - 1)) - 1);
+    if (ahead != 0) {
+        const int first = c.rankStep > 0 ? __builtin_ctz(ahead) + 1 : 32 - __builtin_clz(ahead);
+        const int occupant = s.At(first, f);
         if (occupant >= c.enemyLo && occupant <= c.enemyHi) score += 5;
-        break;
     }
     return score;
 }
 
 // 10 when both rooks stand on one rank, or else on one file, with nothing between.
-int ConnectedRooks(const Colour& c, int p) {
-    if (!Present(c.rookA, p) || !Present(c.rookB, p)) return 0;
-    int ra = RankOf(c.rookA, p), fa = FileOf(c.rookA, p), rb = RankOf(c.rookB, p), fb = FileOf(c.rookB, p);
+int ConnectedRooks(const Colour& c, const Slice& s) {
+    if (!s.Present(c.rookA) || !s.Present(c.rookB)) return 0;
+    const int ra = s.RankOf(c.rookA), fa = s.FileOf(c.rookA), rb = s.RankOf(c.rookB), fb = s.FileOf(c.rookB);
     if (ra == rb) {
-        for (int f = (fa < fb ? fa : fb) + 1; f < (fa < fb ? fb : fa); ++f)
-            if (Sq(ra, f, p) != 0) return 0;
-        return 10;
+        const int lo = fa < fb ? fa : fb, hi = fa < fb ? fb : fa;
+        // The squares of rank ra on the files strictly between lo and hi.
+        const uint64_t files = ((uint64_t{1} << (8 * (hi - 1))) - 1) ^ ((uint64_t{1} << (8 * lo)) - 1);
+        const uint64_t between = files & (0x0101010101010101ull << (ra - 1));
+        return hi > lo + 1 && (s.occupied & between) != 0 ? 0 : 10;
     }
     if (fa == fb) {
-        for (int r = (ra < rb ? ra : rb) + 1; r < (ra < rb ? rb : ra); ++r)
-            if (Sq(r, fa, p) != 0) return 0;
-        return 10;
+        const int lo = ra < rb ? ra : rb, hi = ra < rb ? rb : ra;
+        const unsigned between = ((1u << (hi - 1)) - 1) ^ ((1u << lo) - 1);
+        return hi > lo + 1 && (s.FileBits(fa) & between) != 0 ? 0 : 10;
     }
     return 0;
 }
 
-int Minor(const int16_t (*t)[8], int id, int p) { return Present(id, p) ? TableAt(t, id, p) : 0; }
+int Minor(const int16_t (*t)[8], const Slice& s, int id) { return s.Present(id) ? TableAt(t, s, id) : 0; }
 
 // Value of a promoted pawn by its new kind.
-int PromotedValue(const Colour& c, int id, int p) {
-    switch (PromOf(id, p)) {
-        case PromQueen: return TableAt(QueenTable, id, p);
-        case PromRook: return TableAt(c.rookTable, id, p);
-        case PromBishop: return TableAt(BishopTable, id, p);
-        case PromKnight: return TableAt(KnightTable, id, p);
+int PromotedValue(const Colour& c, const Slice& s, int id) {
+    switch (s.prom[id - 1]) {
+        case PromQueen: return TableAt(QueenTable, s, id);
+        case PromRook: return TableAt(c.rookTable, s, id);
+        case PromBishop: return TableAt(BishopTable, s, id);
+        case PromKnight: return TableAt(KnightTable, s, id);
         default: return 0;
     }
 }
@@ -72,68 +145,57 @@ int PromotedValue(const Colour& c, int id, int p) {
 // Pawns: table value, doubled (-3 per own pawn id above on the file),
 // isolated (-5), free to advance (+5: no enemy pawn id on a neighbouring
 // file further ahead). Pawn ids count in these tests whether promoted or not.
-int PawnTerms(const Colour& c, const Colour& enemy, int p) {
+int PawnTerms(const Colour& c, const Slice& s, const PawnFiles& own, const PawnFiles& enemy) {
     int score = 0;
-    const int pawnLo = c.ownLo + 8, enemyPawnLo = enemy.ownLo + 8;
+    const int pawnLo = c.ownLo + 8;
     for (int id = pawnLo; id < pawnLo + 8; ++id) {
-        if (!Present(id, p)) continue;
-        if (PromOf(id, p) != 0) {
-            score += PromotedValue(c, id, p);
+        if (!s.Present(id)) continue;
+        if (s.prom[id - 1] != 0) {
+            score += PromotedValue(c, s, id);
             continue;
         }
-        const int rank = RankOf(id, p), file = FileOf(id, p);
-        score += TableAt(c.pawnTable, id, p);
-        for (int r = rank + 1; r <= 8; ++r) {
-            int occupant = Sq(r, file, p);
-            if (occupant >= pawnLo && occupant < pawnLo + 8) score -= 3;
-        }
-        bool neighbour = false, enemyAhead = false;
-        for (int other = pawnLo; other < pawnLo + 8; ++other) {
-            int d = FileOf(other, p) - file;
-            if (d == 1 || d == -1) neighbour = true;
-        }
-        for (int other = enemyPawnLo; other < enemyPawnLo + 8; ++other) {
-            int d = FileOf(other, p) - file;
-            if ((d == 1 || d == -1) && (RankOf(other, p) - rank) * c.rankStep > 0) enemyAhead = true;
-        }
-        if (!neighbour) score -= 5;
+        const int r = s.RankOf(id), f = s.FileOf(id);
+        score += TableAt(c.pawnTable, s, id);
+        // Own pawn ids on the squares above it, ranks r + 1..8, for both colours.
+        score -= 3 * __builtin_popcount(own.ranks[f] >> r);
+        if ((own.files & ((1u << (f - 1)) | (1u << (f + 1)))) == 0) score -= 5;
+        // An enemy pawn id further ahead on a neighbouring file: above it
+        // for White, below it for Black.
+        const bool enemyAhead = c.rankStep > 0 ? enemy.highest[f - 1] > r || enemy.highest[f + 1] > r
+                                               : enemy.lowest[f - 1] < r || enemy.lowest[f + 1] < r;
         if (!enemyAhead) score += 5;
     }
     return score;
 }
 
 // One colour's whole sum, from that colour's point of view.
-int ColourTerms(const Colour& c, const Colour& enemy, int p) {
+int ColourTerms(const Colour& c, const Slice& s, const PawnFiles& own, const PawnFiles& enemy) {
     int score = 0;
     // Rooks and connected rooks.
-    score += RookTerm(c, c.rookA, p) + RookTerm(c, c.rookB, p);
-    score += ConnectedRooks(c, p);
+    score += RookTerm(c, s, c.rookA) + RookTerm(c, s, c.rookB);
+    score += ConnectedRooks(c, s);
     // Knights, bishops, queen in id order of White's pieces.
-    score += Minor(KnightTable, c.knightA, p) + Minor(BishopTable, c.bishopA, p) + Minor(QueenTable, c.queen, p) +
-             Minor(BishopTable, c.bishopB, p) + Minor(KnightTable, c.knightB, p);
+    score += Minor(KnightTable, s, c.knightA) + Minor(BishopTable, s, c.bishopA) + Minor(QueenTable, s, c.queen) +
+             Minor(BishopTable, s, c.bishopB) + Minor(KnightTable, s, c.knightB);
     // Bishop pair.
-    if (Present(c.bishopA, p) && Present(c.bishopB, p)) score += 10;
+    if (s.Present(c.bishopA) && s.Present(c.bishopB)) score += 10;
     // Castled king with its rook beside it.
     const int home = c.homeRank;
-    if (Present(c.king, p) && RankOf(c.king, p) == home) {
-        int kf = FileOf(c.king, p);
-        auto rookOn = [&](int f) { int id = Sq(home, f, p); return id == c.rookA || id == c.rookB; };
+    if (s.Present(c.king) && s.RankOf(c.king) == home) {
+        const int kf = s.FileOf(c.king);
+        auto rookOn = [&](int f) { const int id = s.At(home, f); return id == c.rookA || id == c.rookB; };
         if ((kf == 7 && rookOn(6)) || (kf == 3 && rookOn(4))) score += 30;
     }
     // The queen stays home in the opening.
-    if (MoveNumber < 6 && Sq(home, 4, p) != c.queen) score -= 100;
+    if (MoveNumber < 6 && s.At(home, 4) != c.queen) score -= 100;
     // Pawns.
-    score += PawnTerms(c, enemy, p);
-    // An own pawn id in front of the king on its file.
-    if (Present(c.king, p)) {
-        const int kf = FileOf(c.king, p);
-        const int pawnLo = c.ownLo + 8;
-        bool covered = false;
-        for (int r = RankOf(c.king, p) + c.rankStep; r >= 1 && r <= 8; r += c.rankStep) {
-            int occupant = Sq(r, kf, p);
-            if (occupant >= pawnLo && occupant < pawnLo + 8) covered = true;
-        }
-        if (!covered) score -= 7;
+    score += PawnTerms(c, s, own, enemy);
+    // An own pawn id in front of the king on its file (above it for White,
+    // below it for Black).
+    if (s.Present(c.king)) {
+        const int kr = s.RankOf(c.king), kf = s.FileOf(c.king);
+        const unsigned inFront = c.rankStep > 0 ? own.ranks[kf] >> kr : own.ranks[kf] & ((1u << (kr - 1)) - 1);
+        if (inFront == 0) score -= 7;
     }
     return score;
 }
@@ -142,7 +204,9 @@ int ColourTerms(const Colour& c, const Colour& enemy, int p) {
 
 int16_t Evaluate() {
     const int p = Ply;
-    int score = ColourTerms(White, Black, p) - ColourTerms(Black, White, p);
+    const Slice s{&Board[p][0][0], PieceRank[p], PieceFile[p], PromotedKind[p], Occupancy(&Board[p][0][0])};
+    const PawnFiles white = GatherPawns(s, 9), black = GatherPawns(s, 25);
+    int score = ColourTerms(White, s, white, black) - ColourTerms(Black, s, black, white);
     if (!SideToMove) score = -score;
     return static_cast<int16_t>(score);
 }
