@@ -5,10 +5,11 @@
 //
 // Shaped for speed: it runs at nearly every position the search makes, so
 // instead of scanning files square by square and comparing every pawn with
-// every other, it first gathers each colour's pawn ids into small per-file
+// every other, it gathers each colour's pawn ids into small per-file
 // summaries (which files hold one, which ranks of each file, the highest and
-// lowest rank per file) and the slice's occupancy as one bit set; every term
-// is then a look-up or a mask test. A slice keeps its invariant (every
+// lowest rank per file) and the slice's occupancy into one bit set; every
+// term is then a look-up or a mask test. The pawn-structure part is kept in
+// a small table keyed by the pawn ids' coordinates (see PawnFacts). A slice keeps its invariant (every
 // present id stands on its square, every occupied square holds a present
 // id), so a square test and the matching test on the ids' coordinates agree.
 #include "eval/evaluate.h"
@@ -142,20 +143,28 @@ int PromotedValue(const Colour& c, const Slice& s, int id) {
     }
 }
 
-// Pawns: table value, doubled (-3 per own pawn id above on the file),
-// isolated (-5), free to advance (+5: no enemy pawn id on a neighbouring
-// file further ahead). Pawn ids count in these tests whether promoted or not.
-int PawnTerms(const Colour& c, const Slice& s, const PawnFiles& own, const PawnFiles& enemy) {
+// The pawn ids' table values: a pawn's own table, or for a promoted pawn
+// the table of its new kind (and then none of the pawn terms below).
+int PawnValues(const Colour& c, const Slice& s) {
     int score = 0;
     const int pawnLo = c.ownLo + 8;
     for (int id = pawnLo; id < pawnLo + 8; ++id) {
         if (!s.Present(id)) continue;
-        if (s.prom[id - 1] != 0) {
-            score += PromotedValue(c, s, id);
-            continue;
-        }
+        score += s.prom[id - 1] != 0 ? PromotedValue(c, s, id) : TableAt(c.pawnTable, s, id);
+    }
+    return score;
+}
+
+// The pawn terms besides the tables, for every unpromoted pawn: doubled
+// (-3 per own pawn id above on the file), isolated (-5), free to advance
+// (+5: no enemy pawn id on a neighbouring file further ahead). Pawn ids
+// count in these tests whether promoted or not.
+int PawnStructure(const Colour& c, const Slice& s, const PawnFiles& own, const PawnFiles& enemy) {
+    int score = 0;
+    const int pawnLo = c.ownLo + 8;
+    for (int id = pawnLo; id < pawnLo + 8; ++id) {
+        if (!s.Present(id) || s.prom[id - 1] != 0) continue;
         const int r = s.RankOf(id), f = s.FileOf(id);
-        score += TableAt(c.pawnTable, s, id);
         // Own pawn ids on the squares above it, ranks r + 1..8, for both colours.
         score -= 3 * __builtin_popcount(own.ranks[f] >> r);
         if ((own.files & ((1u << (f - 1)) | (1u << (f + 1)))) == 0) score -= 5;
@@ -168,8 +177,60 @@ int PawnTerms(const Colour& c, const Slice& s, const PawnFiles& own, const PawnF
     return score;
 }
 
-// One colour's whole sum, from that colour's point of view.
-int ColourTerms(const Colour& c, const Slice& s, const PawnFiles& own, const PawnFiles& enemy) {
+// What the pawn structure gives, kept for positions met again: the
+// structure terms and each file's ranks of pawn ids depend on nothing but
+// the coordinates and kinds of the sixteen pawn ids, so an entry whose key
+// holds the same bytes is the same result. Most leaves of one node share
+// their pawns, so a small table finds most of them. (The table values are
+// read anew each time: they are not part of the key.)
+struct PawnKey {
+    uint64_t word[6];  // PieceRank, PieceFile and PromotedKind of ids 9..16 and 25..32
+    bool operator==(const PawnKey& o) const {
+        return ((word[0] ^ o.word[0]) | (word[1] ^ o.word[1]) | (word[2] ^ o.word[2]) | (word[3] ^ o.word[3]) |
+                (word[4] ^ o.word[4]) | (word[5] ^ o.word[5])) == 0;
+    }
+};
+struct PawnEntry {
+    PawnKey key;
+    uint8_t whiteRanks[8], blackRanks[8];  // by file 1..8: bit r - 1 for a pawn id on rank r
+    int16_t whiteStructure, blackStructure;
+    bool filled;
+};
+constexpr int PawnTableSize = 128;
+PawnEntry PawnTable[PawnTableSize];
+
+PawnKey KeyOf(const Slice& s) {
+    PawnKey k;
+    std::memcpy(&k.word[0], s.rank + 8, 8);
+    std::memcpy(&k.word[1], s.rank + 24, 8);
+    std::memcpy(&k.word[2], s.file + 8, 8);
+    std::memcpy(&k.word[3], s.file + 24, 8);
+    std::memcpy(&k.word[4], s.prom + 8, 8);
+    std::memcpy(&k.word[5], s.prom + 24, 8);
+    return k;
+}
+
+const PawnEntry& PawnFacts(const Slice& s) {
+    const PawnKey key = KeyOf(s);
+    uint64_t h = key.word[0] * 0x9E3779B97F4A7C15ull ^ key.word[1] * 0xC2B2AE3D27D4EB4Full ^ key.word[2] * 0x165667B19E3779F9ull ^
+                 key.word[3] * 0xD6E8FEB86659FD93ull ^ key.word[4] ^ key.word[5] * 0x94D049BB133111EBull;
+    h ^= h >> 29;
+    PawnEntry& e = PawnTable[(h * 0xBF58476D1CE4E5B9ull) >> 57];
+    if (e.filled && e.key == key) return e;
+    const PawnFiles white = GatherPawns(s, 9), black = GatherPawns(s, 25);
+    e.key = key;
+    std::memcpy(e.whiteRanks, &white.ranks[1], 8);
+    std::memcpy(e.blackRanks, &black.ranks[1], 8);
+    e.whiteStructure = static_cast<int16_t>(PawnStructure(White, s, white, black));
+    e.blackStructure = static_cast<int16_t>(PawnStructure(Black, s, black, white));
+    e.filled = true;
+    return e;
+}
+
+// One colour's whole sum, from that colour's point of view. pawnRanks is
+// that colour's ranks of pawn ids by file 1..8, structure its pawn terms
+// besides the tables.
+int ColourTerms(const Colour& c, const Slice& s, const uint8_t* pawnRanks, int structure) {
     int score = 0;
     // Rooks and connected rooks.
     score += RookTerm(c, s, c.rookA) + RookTerm(c, s, c.rookB);
@@ -189,12 +250,13 @@ int ColourTerms(const Colour& c, const Slice& s, const PawnFiles& own, const Paw
     // The queen stays home in the opening.
     if (MoveNumber < 6 && s.At(home, 4) != c.queen) score -= 100;
     // Pawns.
-    score += PawnTerms(c, s, own, enemy);
+    score += PawnValues(c, s) + structure;
     // An own pawn id in front of the king on its file (above it for White,
     // below it for Black).
     if (s.Present(c.king)) {
         const int kr = s.RankOf(c.king), kf = s.FileOf(c.king);
-        const unsigned inFront = c.rankStep > 0 ? own.ranks[kf] >> kr : own.ranks[kf] & ((1u << (kr - 1)) - 1);
+        const unsigned ranks = pawnRanks[kf - 1];
+        const unsigned inFront = c.rankStep > 0 ? ranks >> kr : ranks & ((1u << (kr - 1)) - 1);
         if (inFront == 0) score -= 7;
     }
     return score;
@@ -205,8 +267,8 @@ int ColourTerms(const Colour& c, const Slice& s, const PawnFiles& own, const Paw
 int16_t Evaluate() {
     const int p = Ply;
     const Slice s{&Board[p][0][0], PieceRank[p], PieceFile[p], PromotedKind[p], Occupancy(&Board[p][0][0])};
-    const PawnFiles white = GatherPawns(s, 9), black = GatherPawns(s, 25);
-    int score = ColourTerms(White, s, white, black) - ColourTerms(Black, s, black, white);
+    const PawnEntry& pawns = PawnFacts(s);
+    int score = ColourTerms(White, s, pawns.whiteRanks, pawns.whiteStructure) - ColourTerms(Black, s, pawns.blackRanks, pawns.blackStructure);
     if (!SideToMove) score = -score;
     return static_cast<int16_t>(score);
 }
