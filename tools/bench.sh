@@ -1,0 +1,143 @@
+#!/bin/bash
+# Speed benchmark of Velmorasca against the plain perft yardstick, measured
+# in one run on this machine.
+#
+#   tools/bench.sh [--runs N] [--pgo] [--build DIR]
+#
+# Builds a release (link-time optimised, -march=native) in DIR (default
+# build-bench), compiles ../shared/bench/refperft.cpp with g++ -O2
+# -march=native into DIR when it exists, then runs each measurement N times
+# (default 5), interleaved, and prints the median of each and the ratios:
+#   1. refperft perft 6 wall time / velmorasca-perft 6 wall time  (goal >= 1.0)
+#   2. bench positions per second / refperft makes per second    (goal >= 0.5)
+#   3. depth-4 think from the start, book off: "go" to "move", ms (goal <= 50)
+#   4. start-up to the feature line with a 10,000-line book, ms   (goal <= 20)
+# With --pgo the release is built twice: instrumented, trained on the bench,
+# then optimised with that profile.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+RUNS=5
+PGO=0
+BUILD="$ROOT/build-bench"
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) RUNS="$2"; shift 2 ;;
+    --pgo) PGO=1; shift ;;
+    --build) BUILD="$2"; shift 2 ;;
+    *) echo "usage: tools/bench.sh [--runs N] [--pgo] [--build DIR]" >&2; exit 2 ;;
+  esac
+done
+
+configure() {
+  cmake -S "$ROOT" -B "$BUILD" -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=Release -DSANITIZE=OFF \
+    -DVELMOR_NATIVE=ON -DVELMOR_LTO=ON -DWITH_WINDOW=OFF "-DVELMOR_PGO=$1" >/dev/null
+  ninja -C "$BUILD" velmorasca velmorasca-perft velmorasca-bench >/dev/null
+}
+if [ "$PGO" = 1 ]; then
+  rm -rf "$BUILD/pgo-data"
+  configure GENERATE
+  "$BUILD/velmorasca-bench" >/dev/null
+  "$BUILD/velmorasca-perft" 5 >/dev/null 2>&1
+  configure USE
+else
+  configure ""
+fi
+
+REF_SRC="$ROOT/../shared/bench/refperft.cpp"
+REF=""
+if [ -f "$REF_SRC" ]; then
+  REF="$BUILD/refperft"
+  g++ -O2 -march=native -o "$REF" "$REF_SRC"
+else
+  echo "note: $REF_SRC not found; the yardstick ratios are left out" >&2
+fi
+
+python3 - "$BUILD" "$RUNS" "$REF" <<'EOF'
+import os, re, shutil, statistics, subprocess, sys, tempfile, time
+
+build, runs, ref = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+engine = os.path.join(build, "velmorasca")
+
+def timed(cmd):
+    t0 = time.perf_counter()
+    out = subprocess.run(cmd, capture_output=True, text=True, check=True)
+    return time.perf_counter() - t0, out.stdout
+
+def engine_folder(book_lines, book_on):
+    # The engine reads its settings and book beside the program.
+    d = tempfile.mkdtemp(prefix="velmor-bench-")
+    shutil.copy(engine, d)
+    with open(os.path.join(d, "Velmorasca.ini"), "w") as f:
+        f.write("[Log]\nEnabled=0\nLevel=0\n[Book]\nEnabled=%s\n[General]\nProfondita=4\n" % ("1" if book_on else "0"))
+    with open(os.path.join(d, "book.txt"), "w") as f:
+        moves = ["e2e4e7e5g1f3b8c6", "d2d4d7d5c2c4e7e6", "c2c4g8f6b1c3e7e5", "g1f3d7d5g2g3c7c5"]
+        for i in range(book_lines):
+            f.write(moves[i % 4] + "\n")
+    return d
+
+def read_until(p, word, limit=10.0):
+    buf = b""
+    t_end = time.perf_counter() + limit
+    fd = p.stdout.fileno()
+    while word not in buf:
+        if time.perf_counter() > t_end:
+            raise RuntimeError("no %r from the engine" % word)
+        chunk = os.read(fd, 4096)
+        if not chunk:
+            raise RuntimeError("engine closed its output")
+        buf += chunk
+    return time.perf_counter()
+
+def startup_ms(folder):
+    t0 = time.perf_counter()
+    p = subprocess.Popen([os.path.join(folder, "velmorasca"), "xboard"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    p.stdin.write(b"xboard\nprotover 2\n"); p.stdin.flush()
+    t1 = read_until(p, b"feature")
+    p.stdin.write(b"quit\n"); p.stdin.flush(); p.wait(10)
+    return (t1 - t0) * 1000
+
+def think_ms(folder):
+    p = subprocess.Popen([os.path.join(folder, "velmorasca"), "xboard"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    p.stdin.write(b"xboard\nprotover 2\nnew\nforce\n"); p.stdin.flush()
+    read_until(p, b"feature")
+    time.sleep(0.2)
+    t0 = time.perf_counter()
+    p.stdin.write(b"go\n"); p.stdin.flush()
+    t1 = read_until(p, b"move ")
+    p.stdin.write(b"quit\n"); p.stdin.flush(); p.wait(10)
+    return (t1 - t0) * 1000
+
+results = {k: [] for k in ("ref", "ref_makes", "perft", "bench", "bench_rate", "think", "startup")}
+book_folder = engine_folder(10000, True)
+think_folder = engine_folder(0, False)
+for r in range(runs):
+    if ref:
+        t, out = timed([ref, "perft", "6"])
+        results["ref"].append(t)
+        results["ref_makes"].append(float(re.search(r"makes/s\s+([\d.]+)M", out).group(1)) * 1e6)
+    t, out = timed([os.path.join(build, "velmorasca-perft"), "6"])
+    results["perft"].append(t)
+    perft_count = out.strip().splitlines()[-1]  # the total alone
+    t, out = timed([os.path.join(build, "velmorasca-bench")])
+    m = re.search(r"Positions analysed: (\d+), (\d+) per second", out)
+    signature = m.group(1)
+    results["bench"].append(t)
+    results["bench_rate"].append(float(m.group(2)))
+    results["think"].append(think_ms(think_folder))
+    results["startup"].append(startup_ms(book_folder))
+shutil.rmtree(book_folder); shutil.rmtree(think_folder)
+
+med = {k: statistics.median(v) for k, v in results.items() if v}
+print("median of %d runs" % runs)
+if ref:
+    print("refperft perft 6             %8.3f s   %6.2fM makes/s" % (med["ref"], med["ref_makes"] / 1e6))
+print("velmorasca-perft 6           %8.3f s   (%s leaves)" % (med["perft"], perft_count))
+print("velmorasca-bench             %8.3f s   %6.2fM positions/s  (signature %s)" % (med["bench"], med["bench_rate"] / 1e6, signature))
+print("depth-4 think, go to move    %8.1f ms" % med["think"])
+print("start-up to feature, 10k book %7.1f ms" % med["startup"])
+if ref:
+    print("ratio 1  refperft time / velmorasca-perft time     %.2f  (goal >= 1.00)" % (med["ref"] / med["perft"]))
+    print("ratio 2  bench positions/s / refperft makes/s      %.2f  (goal >= 0.50)" % (med["bench_rate"] / med["ref_makes"]))
+print("think    %.1f ms (goal <= 50), start-up %.1f ms (goal <= 20)" % (med["think"], med["startup"]))
+EOF
