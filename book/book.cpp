@@ -20,28 +20,26 @@ void LoadBook() {
     if (!FileExists(path)) {
         if (FILE* f = std::fopen(path.c_str(), "a")) std::fclose(f);
     }
-    // 4. One entry per line; a line ends at CR LF, CR or LF.
+    // 4. One entry per line; a line ends at CR LF, CR or LF. The file is
+    //    read in one piece and split in memory: reading it a character at a
+    //    time made start-up with a large book slow.
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return;
-    std::string line;
-    bool pending = false;  // a line has begun and is not yet stored
-    int c;
-    while ((c = std::fgetc(f)) != EOF) {
-        if (c == '\r' || c == '\n') {
-            BookLines.push_back(line);
-            line.clear();
-            pending = false;
-            if (c == '\r') {
-                int next = std::fgetc(f);
-                if (next != '\n' && next != EOF) std::ungetc(next, f);
-            }
-        } else {
-            line += static_cast<char>(c);
-            pending = true;
-        }
-    }
-    if (pending) BookLines.push_back(line);
+    std::string text;
+    char chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, got);
     std::fclose(f);
+    size_t lineStart = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n') continue;
+        BookLines.emplace_back(text, lineStart, i - lineStart);
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        lineStart = i + 1;
+    }
+    // A last line without its line end is kept too.
+    if (lineStart < text.size()) BookLines.emplace_back(text, lineStart, text.size() - lineStart);
 }
 
 std::string BookMove() {
