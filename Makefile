@@ -77,9 +77,9 @@ play: build
 match: build
 	tools/match.sh --opponent $(OPPONENT) --games $(GAMES) --tc $(TC) --pgn $(BUILD)/match.pgn
 
-bench: build-rel
-	$(REL_BUILD)/velmorasca-perft 5
-	$(REL_BUILD)/velmorasca-bench
+# Release build with the yardstick perft beside it; medians of 5 runs and the ratios.
+bench: deps
+	tools/bench.sh --runs 5
 
 # libFuzzer targets in build-fuzz/ (clang), each for FUZZ_SECONDS seconds.
 FUZZ_SECONDS ?= 60
