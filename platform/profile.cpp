@@ -1,5 +1,7 @@
 #include "platform/profile.h"
 
+#include "platform/pipe.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -96,22 +98,6 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 bool HasAny(const std::string& s, const char* chars) { return s.find_first_of(chars) != std::string::npos; }
 
-bool WriteAll(int fd, const std::string& data) {
-    const char* p = data.data();
-    size_t left = data.size();
-    while (left > 0) {
-        ssize_t n = write(fd, p, left);
-        if (n > 0) {
-            p += n;
-            left -= static_cast<size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -212,7 +198,7 @@ bool ProfileWrite(const std::string& path, const std::string& section, const std
         umask(mask);
         mode = 0666 & ~mask;
     }
-    bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, out) && fsync(fd) == 0;
+    bool ok = fchmod(fd, mode) == 0 && PipeWriteAll(fd, out) && fsync(fd) == 0;
     ok = (close(fd) == 0) && ok;
     if (ok) ok = rename(name.data(), target.c_str()) == 0;
     if (!ok) unlink(name.data());

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "search/minimax.h"
+#include "rules/perft.h"
 #include "support.h"
 #include "tools/benchpositions.h"
 
@@ -56,21 +57,6 @@ std::vector<BenchResult> RunBench(int d) {
     return results;
 }
 
-uint64_t Perft(int depth) {
-    if (depth == 0) return 1;
-    GenerateMoves();
-    const int n = MoveCount[Ply];
-    uint64_t nodes = 0;
-    for (int i = 0; i < n; ++i) {
-        if (MakeMove()) {
-            EnterPly();
-            nodes += Perft(depth - 1);
-            LeavePly();
-        }
-        PopMove();
-    }
-    return nodes;
-}
 
 uint64_t PerftOf(const char* fen, int depth) {
     SetFen(fen);
