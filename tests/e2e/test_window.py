@@ -127,7 +127,7 @@ class EngineWindow(EngineTest):
         e = self.start([], ini="[Log]\nLevel=1\n[Book]\nEnabled=0\n",
                        env=SERVER.env(VELMORASCA_WINDOW_DUMP="list.txt"))
         dump = e.path("list.txt")
-        window = wait_for(lambda: windows_named("Velmorasca"), 10, "the engine window")[0]
+        window = wait_for(lambda: windows_named("Velmorasca"), 60, "the engine window")[0]
         xdotool("mousemove", "--window", str(window), str(CALCOLA[0]), str(CALCOLA[1]), "click", "1")
         best = wait_for(lambda: [m for m in e.log_messages("Analizza") if m.startswith("Mossa migliore: ")],
                         60, "a computed move")[0]
@@ -154,7 +154,7 @@ class EngineWindow(EngineTest):
 
     def test_an_unknown_word_shows_a_message_box_then_ends(self):
         e = self.start(["--nonsense"], env=SERVER.env())
-        box = wait_for(lambda: windows_named("Velmorasca"), 10, "the message box")[0]
+        box = wait_for(lambda: windows_named("Velmorasca"), 60, "the message box")[0]
         time.sleep(0.3)
         self.assertIsNone(e.proc.poll(), "the program waits for the box to be closed")
         xdotool("key", "--window", str(box), "Return")
