@@ -22,30 +22,13 @@
 #endif
 
 #include "platform/folder.h"
+#include "position/rays.h"
 
 namespace {
 
-// The eight rays: rank step, file step; the square index changes by
-// rankStep + 8 * fileStep per step. The first four are orthogonal.
-constexpr int RayRankStep[8] = {0, 0, 1, -1, 1, 1, -1, -1};
-constexpr int RayFileStep[8] = {-1, 1, 0, 0, -1, 1, 1, -1};
-constexpr bool RayRises(int d) { return RayRankStep[d] + 8 * RayFileStep[d] > 0; }
-
-// RaySquares[s][d]: every square from s outward along ray d, s excluded.
-struct RayTable {
-    uint64_t squares[64][8];
-};
-constexpr RayTable BuildRays() {
-    RayTable t{};
-    for (int s = 0; s < 64; ++s)
-        for (int d = 0; d < 8; ++d) {
-            int r = s % 8 + RayRankStep[d], f = s / 8 + RayFileStep[d];
-            for (; r >= 0 && r < 8 && f >= 0 && f < 8; r += RayRankStep[d], f += RayFileStep[d])
-                t.squares[s][d] |= uint64_t{1} << (r + 8 * f);
-        }
-    return t;
-}
-constexpr RayTable Rays = BuildRays();
+using rays::Lines;
+using rays::RankStep;
+using rays::FileStep;
 
 // What an id standing first on a ray can do to the king, by attacked colour.
 enum : uint8_t { Orthogonal = 1, Diagonal = 2, NextKing = 4, NextPawn = 8 };
@@ -108,30 +91,22 @@ constexpr KingSurroundings BuildSurroundings() {
     for (int k = 0; k < 64; ++k) {
         const int r = k % 8, f = k / 8;
         for (int d = 0; d < 8; ++d) {
-            (d < 4 ? t.orthogonal : t.diagonal)[k] |= Rays.squares[k][d];
-            const int nr = r + RayRankStep[d], nf = f + RayFileStep[d];
+            (d < 4 ? t.orthogonal : t.diagonal)[k] |= Lines.squares[k][d];
+            const int nr = r + RankStep[d], nf = f + FileStep[d];
             if (nr < 0 || nr > 7 || nf < 0 || nf > 7) continue;
             const uint64_t near = uint64_t{1} << (nr + 8 * nf);
             t.next[k] |= near;
-            if (d >= 4) t.pawn[RayRankStep[d] > 0 ? 0 : 1][k] |= near;
+            if (d >= 4) t.pawn[RankStep[d] > 0 ? 0 : 1][k] |= near;
         }
     }
     return t;
 }
 constexpr KingSurroundings Around = BuildSurroundings();
 
-// The first piece on each ray from square k, as one bit set. On a rising
-// ray (the square index grows outward) it is the lowest set bit of the
-// ray's occupied squares, on a falling one the highest.
+// The first piece on each ray from square k, as one bit set.
 inline uint64_t FirstOnRays(int k, uint64_t occ) {
     uint64_t first = 0;
-    for (int d = 0; d < 8; ++d) {
-        const uint64_t met = Rays.squares[k][d] & occ;
-        if (RayRises(d))
-            first |= met & (0 - met);
-        else
-            first |= met != 0 ? uint64_t{1} << (63 - __builtin_clzll(met)) : 0;
-    }
+    for (int d = 0; d < 8; ++d) first |= rays::FirstOnRay(k, d, occ);
     return first;
 }
 

@@ -9,6 +9,11 @@
 #include "search/analizza.h"
 
 int32_t PositionsAnalysed = 0;
+SliceOrigin Origin[MaxPly + 1];
+
+namespace {
+uint64_t LastStamp = 0;  // the latest stamp given; 64 bits never wrap
+}  // namespace
 
 namespace {
 
@@ -61,6 +66,7 @@ Bool16 MakeMove() {
     after[from] = 0;
     // 6. The captured piece leaves the board (its rank stays as it was).
     if (captured != 0) FileOf(captured, q) = OffBoard;
+    Origin[q] = SliceOrigin{++LastStamp, Origin[p].stamp, id, static_cast<uint8_t>(from), static_cast<uint8_t>(to), captured};
     VELMOR_ASSERT_POSITION(q, "MakeMove");
     // 7. Legality.
     const Bool16 verdict = CheckMoveLegality() ? True : False;

@@ -8,6 +8,23 @@
 // Number of MakeMove calls (legal and refused) since the think driver reset it.
 extern int32_t PositionsAnalysed;
 
+// What the move maker tells later tests about the slices it writes, so that
+// a test at a ply can start from what is already known of the ply before.
+// Slices of ply 0 change outside the search (set-up, moves played) and are
+// never taken as known: their stamp stays 0.
+struct SliceOrigin {
+    uint64_t stamp;     // identity of this ply's slices: a new number at every make into them
+    uint64_t parent;    // the stamp the previous ply's slices had when they were copied
+    uint8_t piece;      // the moving id
+    uint8_t from, to;   // its squares, (rank - 1) + 8 * (file - 1)
+    uint8_t captured;   // the id taken, 0 for none
+};
+// How each ply's slices were made, [ply]; entry 0 unused (stamp 0).
+extern SliceOrigin Origin[MaxPly + 1];
+// Whether ply q's slices are the previous ply's (itself made by the move
+// maker) with the move Origin[q] made on them.
+inline bool MadeFromKnownPly(int q) { return q >= 2 && Origin[q - 1].stamp != 0 && Origin[q].parent == Origin[q - 1].stamp; }
+
 Bool16 MakeMove();
 void CopyPlySlices();
 Bool16 CheckMoveLegality();

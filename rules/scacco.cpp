@@ -7,12 +7,14 @@
 #include <cstring>
 
 #include "companion/velmorutil.h"
+#include "position/rays.h"
+#include "rules/makemove.h"
 
 namespace {
 
 inline int Q() { return Ply + 1; }
 
-// Every square strictly between (r0, f0) and (r1, f1), one step (dr, df) at a time, is empty.
+// Every square strictly between (r0, f0) and (r1, f1), one step (dr, df) at a time, is empty at ply q.
 inline bool PathClear(int r0, int f0, int r1, int f1, int dr, int df, int q) {
     for (int r = r0 + dr, f = f0 + df; r != r1 || f != f1; r += dr, f += df)
         if (Sq(r, f, q) != 0) return false;
@@ -21,67 +23,174 @@ inline bool PathClear(int r0, int f0, int r1, int f1, int dr, int df, int q) {
 
 inline int Sign(int v) { return (v > 0) - (v < 0); }
 
-// The king of one colour attacked at ply Q by the opposing pieces.
+inline bool RookLineAt(uint8_t attacker, uint8_t target, int q) {
+    if (FileOf(attacker, q) == OffBoard) return false;
+    int ra = RankOf(attacker, q), fa = FileOf(attacker, q), rt = RankOf(target, q), ft = FileOf(target, q);
+    if (fa != ft && ra != rt) return false;
+    return PathClear(ra, fa, rt, ft, Sign(rt - ra), Sign(ft - fa), q);
+}
+
+inline bool BishopLineAt(uint8_t attacker, uint8_t target, int q) {
+    if (FileOf(attacker, q) == OffBoard) return false;
+    int ra = RankOf(attacker, q), fa = FileOf(attacker, q), rt = RankOf(target, q), ft = FileOf(target, q);
+    if (std::abs(rt - ra) != std::abs(ft - fa) || rt == ra) return false;
+    return PathClear(ra, fa, rt, ft, Sign(rt - ra), Sign(ft - fa), q);
+}
+
+inline bool KnightAt(uint8_t attacker, uint8_t target, int q) {
+    if (FileOf(attacker, q) == OffBoard) return false;
+    return fCavallo(RankOf(target, q), FileOf(target, q), RankOf(attacker, q), FileOf(attacker, q)) != 0;
+}
+
+// The king of one colour attacked at ply q by the opposing pieces.
 // Shaped for speed: the library test is called directly (no pointer, so it
 // can be inlined across the build), and the promoted-pawn loop is skipped
 // when none of the eight opposing pawn ids has promoted, which one 8-byte
 // read of the PromotedKind slice tells.
-inline Bool16 KingAttacked(uint8_t king, uint8_t knightA, uint8_t knightB, uint8_t pawnLo, bool white) {
-    const int q = Q();
+inline bool KingAttackedAt(int q, uint8_t king, uint8_t knightA, uint8_t knightB, uint8_t pawnLo, bool white) {
     // 1. Rooks, bishops, queen, king and unpromoted pawns.
     const int32_t library = white ? fBianco(&Board[0][0][0], RankOf(king, q), FileOf(king, q), q, &PromotedKind[0][0])
                                   : fNero(&Board[0][0][0], RankOf(king, q), FileOf(king, q), q, &PromotedKind[0][0]);
-    if (library == 1) return True;
+    if (library == 1) return true;
     // 2. The two knights of the initial set-up.
-    if (KnightAttack(knightA, king) || KnightAttack(knightB, king)) return True;
+    if (KnightAt(knightA, king, q) || KnightAt(knightB, king, q)) return true;
     // 3. Promoted pawns, as their new kind.
     uint64_t promotedPawns;
     std::memcpy(&promotedPawns, &PromotedKind[q][pawnLo - 1], sizeof promotedPawns);
-    if (promotedPawns == 0) return False;
+    if (promotedPawns == 0) return false;
     for (uint8_t id = pawnLo; id < pawnLo + 8; ++id) {
-        Bool16 hit = False;
+        bool hit = false;
         switch (PromOf(id, q)) {
-            case PromQueen: hit = QueenLineAttack(id, king); break;
-            case PromRook: hit = RookLineAttack(id, king); break;
-            case PromBishop: hit = BishopLineAttack(id, king); break;
-            case PromKnight: hit = KnightAttack(id, king); break;
+            case PromQueen: hit = RookLineAt(id, king, q) || BishopLineAt(id, king, q); break;
+            case PromRook: hit = RookLineAt(id, king, q); break;
+            case PromBishop: hit = BishopLineAt(id, king, q); break;
+            case PromKnight: hit = KnightAt(id, king, q); break;
             default: break;
         }
-        if (hit) return True;
+        if (hit) return true;
     }
-    return False;
+    return false;
 }
+inline bool WhiteAttackedAt(int q) { return KingAttackedAt(q, WhiteKing, 18, 23, 25, true); }
+inline bool BlackAttackedAt(int q) { return KingAttackedAt(q, BlackKing, 2, 7, 9, false); }
+inline bool AttackedAt(int q, bool whiteKing) { return whiteKing ? WhiteAttackedAt(q) : BlackAttackedAt(q); }
+
+// Short cuts from what is known of the ply before. Between ply p and the
+// slices ply q = p + 1 made from it by a move of some piece other than a
+// king, the only square emptied is the move's origin and the only pieces
+// changed are the mover (moved, perhaps promoted) and the captured piece
+// (gone). So:
+//   - the mover's own king, not attacked at p, is attacked at q only along
+//     the line from it through the origin (an opposing slider uncovered);
+//   - the other king, not attacked at p, is attacked at q only along that
+//     line (an own slider uncovered) or by the moved piece itself.
+// Both are exactly what the full test would say; a king move (castling
+// included) or a king attacked at p takes the full test.
+
+// Line reach of an id at a ply: Orth for rooks, Diag for bishops, both for
+// the queen, and for a pawn id that of its promoted kind.
+enum : uint8_t { Orth = 1, Diag = 2 };
+constexpr struct ReachTable {
+    uint8_t of[256] = {};
+    constexpr ReachTable() {
+        for (int id : {1, 8, 17, 24}) of[id] = Orth;
+        for (int id : {3, 6, 19, 22}) of[id] = Diag;
+        of[4] = of[21] = Orth | Diag;
+    }
+} FixedReach;
+constexpr uint8_t PromotedReach[256] = {0, Orth | Diag, Orth, Diag};  // by PromotedKind
+
+inline uint8_t ReachAt(uint8_t id, int q) { return IsPawnId(id) ? PromotedReach[PromOf(id, q)] : FixedReach.of[id]; }
+inline uint8_t RayReach(int d) { return rays::Orthogonal(d) ? Orth : Diag; }
+inline int SquareOf(uint8_t id, int q) { return (RankOf(id, q) - 1) + 8 * (FileOf(id, q) - 1); }
+inline bool SameColour(uint8_t a, uint8_t b) { return (a > 16) == (b > 16); }
+
+// A slider of the colour opposite to king's stands first on the ray from the
+// king's square k toward square through, at ply q.
+inline bool UncoveredLine(int q, uint8_t king, int k, int through) {
+    const uint8_t d = rays::Lines.toward[k][through];
+    if (d == rays::NoRay) return false;
+    const uint64_t first = rays::FirstOnRay(k, d, rays::Occupied(&Board[q][0][0]));
+    if (first == 0) return false;
+    const uint8_t id = (&Board[q][0][0])[__builtin_ctzll(first)];
+    return !SameColour(id, king) && (ReachAt(id, q) & RayReach(d)) != 0;
+}
+
+// The piece that moved, standing on square to at ply q, attacks the king on
+// square k (that king's colour is the other one).
+inline bool MovedPieceAttacks(int q, uint8_t id, int to, int k) {
+    const uint8_t d = rays::Lines.toward[k][to];
+    const uint8_t reach = ReachAt(id, q);
+    if (reach != 0) {
+        if (d == rays::NoRay || (reach & RayReach(d)) == 0) return false;
+        return rays::FirstOnRay(k, d, rays::Occupied(&Board[q][0][0])) == uint64_t{1} << to;
+    }
+    const int dr = to % 8 - k % 8, df = to / 8 - k / 8;
+    if (IsPawnId(id)) {
+        if (PromOf(id, q) == PromKnight) return dr * dr + df * df == 5;
+        if (PromOf(id, q) != NotPromoted) return false;
+        // An unpromoted pawn attacks the two squares diagonally ahead of it.
+        return (df == 1 || df == -1) && dr == (IsWhiteId(id) ? -1 : 1);
+    }
+    const bool knight = id == 2 || id == 7 || id == 18 || id == 23;
+    return knight && dr * dr + df * df == 5;
+}
+
+// Whether each king is attacked in the slices of a known ply, found once
+// per ply and kept with that ply's stamp.
+struct KnownAttack {
+    uint64_t stamp[2];  // the stamp each answer belongs to, by king: 0 White, 1 Black
+    bool attacked[2];
+};
+KnownAttack Known[MaxPly + 1];
+
+inline bool KnownAttacked(int p, bool whiteKing) {
+    KnownAttack& k = Known[p];
+    const int c = whiteKing ? 0 : 1;
+    if (k.stamp[c] != Origin[p].stamp) {
+        k.attacked[c] = AttackedAt(p, whiteKing);
+        k.stamp[c] = Origin[p].stamp;
+    }
+    return k.attacked[c];
+}
+
+inline bool IsKing(uint8_t id) { return id == WhiteKing || id == BlackKing; }
 
 }  // namespace
 
-Bool16 MoverKingAttacked() { return SideToMove ? WhiteKingAttacked() : BlackKingAttacked(); }
+Bool16 MoverKingAttacked() {
+    const int p = Ply, q = p + 1;
+    const bool white = SideToMove != 0;
+    const SliceOrigin& o = Origin[q];
+    if (MadeFromKnownPly(q) && !IsKing(o.piece) && !KnownAttacked(p, white)) {
+        const uint8_t king = white ? WhiteKing : BlackKing;
+        return UncoveredLine(q, king, SquareOf(king, q), o.from) ? True : False;
+    }
+    return AttackedAt(q, white) ? True : False;
+}
 
 Bool16 SideToMoveInCheck() {
-    // One ply down, the current ply is the one the tests examine.
+    // The side to move's king at the current ply.
+    const int q = Ply, p = q - 1;
+    const bool white = SideToMove != 0;
+    const SliceOrigin& o = Origin[q > 0 ? q : 0];
+    if (q > 0 && MadeFromKnownPly(q) && !IsKing(o.piece) && !KnownAttacked(p, white)) {
+        const uint8_t king = white ? WhiteKing : BlackKing;
+        const int k = SquareOf(king, q);
+        return UncoveredLine(q, king, k, o.from) || MovedPieceAttacks(q, o.piece, o.to, k) ? True : False;
+    }
+    // One ply down, the current ply is the one the full tests examine.
     LeavePly();
     Bool16 r = SideToMove ? BlackKingAttacked() : WhiteKingAttacked();
     EnterPly();
     return r;
 }
 
-Bool16 WhiteKingAttacked() { return KingAttacked(WhiteKing, 18, 23, 25, true); }
-Bool16 BlackKingAttacked() { return KingAttacked(BlackKing, 2, 7, 9, false); }
+Bool16 WhiteKingAttacked() { return WhiteAttackedAt(Q()) ? True : False; }
+Bool16 BlackKingAttacked() { return BlackAttackedAt(Q()) ? True : False; }
 
-Bool16 RookLineAttack(const uint8_t& attacker, const uint8_t& target) {
-    const int q = Q();
-    if (FileOf(attacker, q) == OffBoard) return False;
-    int ra = RankOf(attacker, q), fa = FileOf(attacker, q), rt = RankOf(target, q), ft = FileOf(target, q);
-    if (fa != ft && ra != rt) return False;
-    return PathClear(ra, fa, rt, ft, Sign(rt - ra), Sign(ft - fa), q) ? True : False;
-}
-
-Bool16 BishopLineAttack(const uint8_t& attacker, const uint8_t& target) {
-    const int q = Q();
-    if (FileOf(attacker, q) == OffBoard) return False;
-    int ra = RankOf(attacker, q), fa = FileOf(attacker, q), rt = RankOf(target, q), ft = FileOf(target, q);
-    if (std::abs(rt - ra) != std::abs(ft - fa) || rt == ra) return False;
-    return PathClear(ra, fa, rt, ft, Sign(rt - ra), Sign(ft - fa), q) ? True : False;
-}
+Bool16 RookLineAttack(const uint8_t& attacker, const uint8_t& target) { return RookLineAt(attacker, target, Q()) ? True : False; }
+Bool16 BishopLineAttack(const uint8_t& attacker, const uint8_t& target) { return BishopLineAt(attacker, target, Q()) ? True : False; }
 
 Bool16 QueenLineAttack(const uint8_t& attacker, const uint8_t& target) {
     const int q = Q();
@@ -90,8 +199,4 @@ Bool16 QueenLineAttack(const uint8_t& attacker, const uint8_t& target) {
     return BishopLineAttack(attacker, target);
 }
 
-Bool16 KnightAttack(const uint8_t& attacker, const uint8_t& target) {
-    const int q = Q();
-    if (FileOf(attacker, q) == OffBoard) return False;
-    return fCavallo(RankOf(target, q), FileOf(target, q), RankOf(attacker, q), FileOf(attacker, q)) != 0 ? True : False;
-}
+Bool16 KnightAttack(const uint8_t& attacker, const uint8_t& target) { return KnightAt(attacker, target, Q()) ? True : False; }

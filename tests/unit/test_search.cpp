@@ -155,8 +155,12 @@ TEST_F(SearchFixture, EngineKingAndRookMovesLowerCastleRights) {
     Think();
     // Whatever it played, a king move clears the rights, a rook move the king side.
     const uint8_t piece = DepthResults[SearchDepth].Piece;
-    if (piece == 5) EXPECT_EQ(CastleRights, 0);
-    if (piece == 8) EXPECT_EQ(CastleRights, 2);
+    if (piece == 5) {
+        EXPECT_EQ(CastleRights, 0);
+    }
+    if (piece == 8) {
+        EXPECT_EQ(CastleRights, 2);
+    }
     EXPECT_TRUE(piece == 5 || piece == 8);
 }
 
