@@ -3,25 +3,27 @@
 // terms. White's terms are added, Black's subtracted, and the sum is turned
 // to the view of the side to move.
 //
-// Shaped for speed: it runs at nearly every position the search makes, so
-// instead of scanning files square by square and comparing every pawn with
-// every other, it gathers each colour's pawn ids into small per-file
-// summaries (which files hold one, which ranks of each file, the highest and
-// lowest rank per file) and the slice's occupancy into one bit set; every
-// term is then a look-up or a mask test. The pawn-structure part is kept in
-// a small table keyed by the pawn ids' coordinates (see PawnFacts). A slice keeps its invariant (every
-// present id stands on its square, every occupied square holds a present
-// id), so a square test and the matching test on the ids' coordinates agree.
+// Shaped for speed: it runs at nearly every position the search makes.
+//   - The table values of all pieces are summed once per ply whose children
+//     are evaluated; a child's sum is its ply's plus what the one move
+//     changed (the mover, the piece it took, a castling rook).
+//   - The pawn-structure terms depend on the pawn ids alone: a move that
+//     neither moves nor takes a pawn id keeps its ply's, and the others are
+//     looked up in a small table keyed by the pawn ids' coordinates.
+//   - The remaining terms (rooks, bishops, king, queen) are read from the
+//     slice's occupancy as one bit set and from per-file pawn summaries, so
+//     each is a look-up or a mask test.
+// A slice keeps its invariant (every present id stands on its square, every
+// occupied square holds a present id), so a square test and the matching
+// test on the ids' coordinates agree.
 #include "eval/evaluate.h"
 
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "eval/valorideipezzi.h"
+#include "position/rays.h"
 #include "position/variabili.h"
+#include "rules/makemove.h"
 #include "search/analizza.h"
 
 namespace {
@@ -32,11 +34,9 @@ struct Colour {
     int ownLo, ownHi, enemyLo, enemyHi;  // id ranges
     int homeRank;
     int rankStep;                        // toward the enemy: +1 White, -1 Black
-    const int16_t (*pawnTable)[8];
-    const int16_t (*rookTable)[8];
 };
-constexpr Colour White = {1, 8, 2, 7, 3, 6, 4, 5, 1, 16, 17, 32, 1, +1, WhitePawnTable, WhiteRookTable};
-constexpr Colour Black = {17, 24, 18, 23, 19, 22, 21, 20, 17, 32, 1, 16, 8, -1, BlackPawnTable, BlackRookTable};
+constexpr Colour White = {1, 8, 2, 7, 3, 6, 4, 5, 1, 16, 17, 32, 1, +1};
+constexpr Colour Black = {17, 24, 18, 23, 19, 22, 21, 20, 17, 32, 1, 16, 8, -1};
 
 // One ply's position as the evaluation reads it.
 struct Slice {
@@ -54,22 +54,6 @@ struct Slice {
     unsigned FileBits(int f) const { return static_cast<unsigned>(occupied >> (8 * (f - 1))) & 0xFF; }
 };
 
-uint64_t Occupancy(const uint8_t* board) {
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    uint64_t empty = 0;
-    for (int k = 0; k < 4; ++k) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(board + 16 * k));
-        empty |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)))) << (16 * k);
-    }
-    return ~empty;
-#else
-    uint64_t occupied = 0;
-    for (int s = 0; s < 64; ++s) occupied |= static_cast<uint64_t>(board[s] != 0) << s;
-    return occupied;
-#endif
-}
-
 // Where one colour's eight pawn ids stand (promoted ones included, as the
 // pawn terms count them). Files are indexed 0..9 with files 1..8 in 1..8,
 // so a neighbour file of a or h reads an empty sentinel.
@@ -80,7 +64,7 @@ struct PawnFiles {
     uint8_t lowest[10] = {9, 9, 9, 9, 9, 9, 9, 9, 9, 9};  // the lowest, 9 for none
 };
 
-PawnFiles GatherPawns(const Slice& s, int pawnLo) {
+[[gnu::always_inline]] inline PawnFiles GatherPawns(const Slice& s, int pawnLo) {
     PawnFiles p;
     for (int id = pawnLo; id < pawnLo + 8; ++id) {
         if (!s.Present(id)) continue;
@@ -95,24 +79,22 @@ PawnFiles GatherPawns(const Slice& s, int pawnLo) {
 
 inline int TableAt(const int16_t (*t)[8], const Slice& s, int id) { return t[s.RankOf(id) - 1][s.FileOf(id) - 1]; }
 
-// Rook: its table value, and 5 when the first piece ahead on its file is an enemy.
-int RookTerm(const Colour& c, const Slice& s, int id) {
+// Rook: 5 when the first piece ahead on its file is an enemy (its table
+// value is counted with the others').
+[[gnu::always_inline]] inline int RookAhead(const Colour& c, const Slice& s, int id) {
     if (!s.Present(id)) return 0;
-    int score = TableAt(c.rookTable, s, id);
     const int r = s.RankOf(id), f = s.FileOf(id);
     const unsigned column = s.FileBits(f);
     // White looks up the file (ranks r + 1..8), Black down it (ranks r - 1..1).
     const unsigned ahead = c.rankStep > 0 ? column & (0xFFu << r) & 0xFFu : column & ((1u << (r - 1)) - 1);
-    if (ahead != 0) {
-        const int first = c.rankStep > 0 ? __builtin_ctz(ahead) + 1 : 32 - __builtin_clz(ahead);
-        const int occupant = s.At(first, f);
-        if (occupant >= c.enemyLo && occupant <= c.enemyHi) score += 5;
-    }
-    return score;
+    if (ahead == 0) return 0;
+    const int first = c.rankStep > 0 ? __builtin_ctz(ahead) + 1 : 32 - __builtin_clz(ahead);
+    const int occupant = s.At(first, f);
+    return occupant >= c.enemyLo && occupant <= c.enemyHi ? 5 : 0;
 }
 
 // 10 when both rooks stand on one rank, or else on one file, with nothing between.
-int ConnectedRooks(const Colour& c, const Slice& s) {
+[[gnu::always_inline]] inline int ConnectedRooks(const Colour& c, const Slice& s) {
     if (!s.Present(c.rookA) || !s.Present(c.rookB)) return 0;
     const int ra = s.RankOf(c.rookA), fa = s.FileOf(c.rookA), rb = s.RankOf(c.rookB), fb = s.FileOf(c.rookB);
     if (ra == rb) {
@@ -130,36 +112,60 @@ int ConnectedRooks(const Colour& c, const Slice& s) {
     return 0;
 }
 
-int Minor(const int16_t (*t)[8], const Slice& s, int id) { return s.Present(id) ? TableAt(t, s, id) : 0; }
-
-// Value of a promoted pawn by its new kind.
-int PromotedValue(const Colour& c, const Slice& s, int id) {
-    switch (s.prom[id - 1]) {
-        case PromQueen: return TableAt(QueenTable, s, id);
-        case PromRook: return TableAt(c.rookTable, s, id);
-        case PromBishop: return TableAt(BishopTable, s, id);
-        case PromKnight: return TableAt(KnightTable, s, id);
-        default: return 0;
+// The table each id is valued by, for ids that are not pawns (kings have
+// none), and for pawn ids by PromotedKind: its own colour's pawn table,
+// else the table of its new kind. Index [id], ids 1..32.
+struct IdTables {
+    const int16_t (*fixed[33])[8];
+    const int16_t (*pawn[2][5])[8];  // [0 White, 1 Black][PromotedKind]
+};
+const IdTables TableOf = [] {
+    IdTables t{};
+    for (int id : {1, 8}) t.fixed[id] = WhiteRookTable;
+    for (int id : {17, 24}) t.fixed[id] = BlackRookTable;
+    for (int id : {2, 7, 18, 23}) t.fixed[id] = KnightTable;
+    for (int id : {3, 6, 19, 22}) t.fixed[id] = BishopTable;
+    t.fixed[4] = t.fixed[21] = QueenTable;
+    const int16_t (*pawnTable[2])[8] = {WhitePawnTable, BlackPawnTable};
+    const int16_t (*rookTable[2])[8] = {WhiteRookTable, BlackRookTable};
+    for (int c = 0; c < 2; ++c) {
+        t.pawn[c][NotPromoted] = pawnTable[c];
+        t.pawn[c][PromQueen] = QueenTable;
+        t.pawn[c][PromRook] = rookTable[c];
+        t.pawn[c][PromBishop] = BishopTable;
+        t.pawn[c][PromKnight] = KnightTable;
     }
+    return t;
+}();
+
+// One id's table value at a slice, signed: White's added, Black's subtracted.
+[[gnu::always_inline]] inline int SignedTableValue(const Slice& s, int id) {
+    if (id < 1 || id > 32 || !s.Present(id)) return 0;
+    const int16_t (*t)[8];
+    if (IsPawnId(id)) {
+        const uint8_t kind = s.prom[id - 1];
+        if (kind > PromKnight) return 0;
+        t = TableOf.pawn[id > 16 ? 1 : 0][kind];
+    } else {
+        t = TableOf.fixed[id];
+        if (t == nullptr) return 0;
+    }
+    const int v = TableAt(t, s, id);
+    return id > 16 ? -v : v;
 }
 
-// The pawn ids' table values: a pawn's own table, or for a promoted pawn
-// the table of its new kind (and then none of the pawn terms below).
-int PawnValues(const Colour& c, const Slice& s) {
-    int score = 0;
-    const int pawnLo = c.ownLo + 8;
-    for (int id = pawnLo; id < pawnLo + 8; ++id) {
-        if (!s.Present(id)) continue;
-        score += s.prom[id - 1] != 0 ? PromotedValue(c, s, id) : TableAt(c.pawnTable, s, id);
-    }
-    return score;
+// Every piece's table value, White's minus Black's.
+int TableSum(const Slice& s) {
+    int sum = 0;
+    for (int id = 1; id <= 32; ++id) sum += SignedTableValue(s, id);
+    return sum;
 }
 
 // The pawn terms besides the tables, for every unpromoted pawn: doubled
 // (-3 per own pawn id above on the file), isolated (-5), free to advance
 // (+5: no enemy pawn id on a neighbouring file further ahead). Pawn ids
 // count in these tests whether promoted or not.
-int PawnStructure(const Colour& c, const Slice& s, const PawnFiles& own, const PawnFiles& enemy) {
+[[gnu::always_inline]] inline int PawnStructure(const Colour& c, const Slice& s, const PawnFiles& own, const PawnFiles& enemy) {
     int score = 0;
     const int pawnLo = c.ownLo + 8;
     for (int id = pawnLo; id < pawnLo + 8; ++id) {
@@ -180,8 +186,9 @@ int PawnStructure(const Colour& c, const Slice& s, const PawnFiles& own, const P
 // What the pawn structure gives, kept for positions met again: the
 // structure terms and each file's ranks of pawn ids depend on nothing but
 // the coordinates and kinds of the sixteen pawn ids, so an entry whose key
-// holds the same bytes is the same result. Most leaves of one node share
-// their pawns, so a small table finds most of them. (The table values are
+// holds the same bytes is the same result. A pawn move made after different
+// moves of other pieces gives the same pawns again, so a table of a few
+// thousand entries finds most of them. (The table values are
 // read anew each time: they are not part of the key.)
 struct PawnKey {
     uint64_t word[6];  // PieceRank, PieceFile and PromotedKind of ids 9..16 and 25..32
@@ -190,13 +197,17 @@ struct PawnKey {
                 (word[4] ^ o.word[4]) | (word[5] ^ o.word[5])) == 0;
     }
 };
-struct PawnEntry {
-    PawnKey key;
+struct PawnSummary {
     uint8_t whiteRanks[8], blackRanks[8];  // by file 1..8: bit r - 1 for a pawn id on rank r
     int16_t whiteStructure, blackStructure;
+};
+struct PawnEntry {
+    PawnKey key;
+    PawnSummary summary;
     bool filled;
 };
-constexpr int PawnTableSize = 128;
+constexpr int PawnTableBits = 12;
+constexpr int PawnTableSize = 1 << PawnTableBits;
 PawnEntry PawnTable[PawnTableSize];
 
 PawnKey KeyOf(const Slice& s) {
@@ -215,29 +226,26 @@ const PawnEntry& PawnFacts(const Slice& s) {
     uint64_t h = key.word[0] * 0x9E3779B97F4A7C15ull ^ key.word[1] * 0xC2B2AE3D27D4EB4Full ^ key.word[2] * 0x165667B19E3779F9ull ^
                  key.word[3] * 0xD6E8FEB86659FD93ull ^ key.word[4] ^ key.word[5] * 0x94D049BB133111EBull;
     h ^= h >> 29;
-    PawnEntry& e = PawnTable[(h * 0xBF58476D1CE4E5B9ull) >> 57];
+    PawnEntry& e = PawnTable[(h * 0xBF58476D1CE4E5B9ull) >> (64 - PawnTableBits)];
     if (e.filled && e.key == key) return e;
     const PawnFiles white = GatherPawns(s, 9), black = GatherPawns(s, 25);
     e.key = key;
-    std::memcpy(e.whiteRanks, &white.ranks[1], 8);
-    std::memcpy(e.blackRanks, &black.ranks[1], 8);
-    e.whiteStructure = static_cast<int16_t>(PawnStructure(White, s, white, black));
-    e.blackStructure = static_cast<int16_t>(PawnStructure(Black, s, black, white));
+    std::memcpy(e.summary.whiteRanks, &white.ranks[1], 8);
+    std::memcpy(e.summary.blackRanks, &black.ranks[1], 8);
+    e.summary.whiteStructure = static_cast<int16_t>(PawnStructure(White, s, white, black));
+    e.summary.blackStructure = static_cast<int16_t>(PawnStructure(Black, s, black, white));
     e.filled = true;
     return e;
 }
 
-// One colour's whole sum, from that colour's point of view. pawnRanks is
-// that colour's ranks of pawn ids by file 1..8, structure its pawn terms
-// besides the tables.
-int ColourTerms(const Colour& c, const Slice& s, const uint8_t* pawnRanks, int structure) {
+// One colour's terms besides the table values and the pawn structure,
+// from that colour's point of view. pawnRanks is that colour's ranks of
+// pawn ids by file 1..8.
+[[gnu::always_inline]] inline int OtherTerms(const Colour& c, const Slice& s, const uint8_t* pawnRanks) {
     int score = 0;
     // Rooks and connected rooks.
-    score += RookTerm(c, s, c.rookA) + RookTerm(c, s, c.rookB);
+    score += RookAhead(c, s, c.rookA) + RookAhead(c, s, c.rookB);
     score += ConnectedRooks(c, s);
-    // Knights, bishops, queen in id order of White's pieces.
-    score += Minor(KnightTable, s, c.knightA) + Minor(BishopTable, s, c.bishopA) + Minor(QueenTable, s, c.queen) +
-             Minor(BishopTable, s, c.bishopB) + Minor(KnightTable, s, c.knightB);
     // Bishop pair.
     if (s.Present(c.bishopA) && s.Present(c.bishopB)) score += 10;
     // Castled king with its rook beside it.
@@ -249,8 +257,6 @@ int ColourTerms(const Colour& c, const Slice& s, const uint8_t* pawnRanks, int s
     }
     // The queen stays home in the opening.
     if (MoveNumber < 6 && s.At(home, 4) != c.queen) score -= 100;
-    // Pawns.
-    score += PawnValues(c, s) + structure;
     // An own pawn id in front of the king on its file (above it for White,
     // below it for Black).
     if (s.Present(c.king)) {
@@ -262,13 +268,60 @@ int ColourTerms(const Colour& c, const Slice& s, const uint8_t* pawnRanks, int s
     return score;
 }
 
+// What one ply's children start from: its table sum and its pawn facts,
+// kept with the ply's stamp.
+struct PlyFacts {
+    uint64_t stamp;
+    int32_t tables;
+    PawnSummary pawns;
+};
+PlyFacts Known[MaxPly + 1];
+
+inline Slice SliceAt(int p, bool withOccupancy = true) {
+    return Slice{&Board[p][0][0], PieceRank[p], PieceFile[p], PromotedKind[p], withOccupancy ? rays::Occupied(&Board[p][0][0]) : 0};
+}
+
+// The table values that change between ply p and its child q: the mover's,
+// the captured piece's and, for a king move, its colour's rooks'.
+int TableChange(const SliceOrigin& o, const Slice& before, const Slice& after) {
+    int change = SignedTableValue(after, o.piece) - SignedTableValue(before, o.piece);
+    if (o.captured != 0) change -= SignedTableValue(before, o.captured);
+    if (o.piece == WhiteKing || o.piece == BlackKing) {
+        const int rookA = o.piece == WhiteKing ? 1 : 17, rookB = rookA + 7;
+        change += SignedTableValue(after, rookA) - SignedTableValue(before, rookA);
+        change += SignedTableValue(after, rookB) - SignedTableValue(before, rookB);
+    }
+    return change;
+}
+
+// The facts of ply q: from the ply before when q's slices were made from it
+// (its facts and what the move changed), else from the slice alone.
+const PlyFacts& FactsOf(int q) {
+    PlyFacts& f = Known[q];
+    const uint64_t stamp = Origin[q].stamp;
+    if (stamp != 0 && f.stamp == stamp) return f;
+    const Slice s = SliceAt(q, false);
+    if (MadeFromKnownPly(q)) {
+        const PlyFacts& before = FactsOf(q - 1);
+        const SliceOrigin& o = Origin[q];
+        f.tables = before.tables + TableChange(o, SliceAt(q - 1, false), s);
+        f.pawns = IsPawnId(o.piece) || IsPawnId(o.captured) ? PawnFacts(s).summary : before.pawns;
+    } else {
+        f.tables = TableSum(s);
+        f.pawns = PawnFacts(s).summary;
+    }
+    f.stamp = stamp;
+    return f;
+}
+
 }  // namespace
 
 int16_t Evaluate() {
-    const int p = Ply;
-    const Slice s{&Board[p][0][0], PieceRank[p], PieceFile[p], PromotedKind[p], Occupancy(&Board[p][0][0])};
-    const PawnEntry& pawns = PawnFacts(s);
-    int score = ColourTerms(White, s, pawns.whiteRanks, pawns.whiteStructure) - ColourTerms(Black, s, pawns.blackRanks, pawns.blackStructure);
+    const int q = Ply;
+    const Slice s = SliceAt(q);
+    const PlyFacts& f = FactsOf(q);
+    int score = f.tables + f.pawns.whiteStructure - f.pawns.blackStructure + OtherTerms(White, s, f.pawns.whiteRanks) -
+                OtherTerms(Black, s, f.pawns.blackRanks);
     if (!SideToMove) score = -score;
     return static_cast<int16_t>(score);
 }

@@ -104,22 +104,32 @@ void SortMoveList() {
     if (differ == 0) return;  // all keys equal: no swap ever happens
 
     // The block is buffer[start .. start + size - 1]; each pass moves it
-    // one place on in the buffer, so nothing is shifted.
+    // one place on in the buffer, so nothing is shifted. A block whose keys
+    // fall strictly from first to last comes out of a pass in the same
+    // order (every record is swapped in as the smaller one and passes on
+    // the larger), so such passes are skipped; descending says the block is
+    // known to be so. Records before the first raised one stay where they are.
     MoveRecord buffer[2 * (MaxMovesPerPly + 1)];
-    int start = 0, size = 0, placed = 1;
-    for (int r = 1; r <= n; ++r) {
+    int r = 1;
+    while (list[r].Score == low) ++r;
+    int start = 0, size = 0, placed = r;
+    bool descending = true;
+    for (; r <= n; ++r) {
         const MoveRecord record = list[r];
         if (record.Score != low) {
+            if (size > 0 && record.Score >= buffer[start + size - 1].Score) descending = false;
             buffer[start + size++] = record;
             continue;
         }
         list[placed++] = record;  // placed <= r: that entry was read already
-        if (size == 0) continue;
+        if (descending) continue;
         MoveRecord carried = buffer[start];
         for (int t = start + 1; t < start + size; ++t)
             if (buffer[t].Score < carried.Score) std::swap(carried, buffer[t]);
         buffer[start + size] = carried;
         ++start;
+        descending = true;
+        for (int t = start + 1; t < start + size && descending; ++t) descending = buffer[t].Score < buffer[t - 1].Score;
     }
     LiteralExchangeSort(&buffer[start], size);
     for (int t = 0; t < size; ++t) list[placed + t] = buffer[start + t];

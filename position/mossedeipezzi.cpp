@@ -50,7 +50,7 @@ void AggiungiAMossePossibili(uint8_t piece, uint8_t moveCode, uint8_t captured, 
     // 2. Append with the ordering key: captures of higher ids and promotions rank higher.
     const uint8_t n = static_cast<uint8_t>(count + 1);
     MoveCount[ply] = n;
-    MoveList[ply][n] = MoveRecord{piece, moveCode, captured, promotion, captured + promotion};
+    StoreRecord(MoveList[ply][n], piece, moveCode, captured, promotion, captured + promotion);
     // 3. Root moves are also kept with their search scores.
     if (ply == 0) AddRootMove(piece, moveCode, captured, promotion);
 }

@@ -2,7 +2,10 @@
 // carries one slice per ply, so a move is made by copying ply p into p + 1
 // and applying it there, and unmade by going back to ply p.
 #pragma once
+#include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 // Booleans are 16-bit: True = -1, False = 0; readers treat non-zero as true.
@@ -31,6 +34,19 @@ struct MoveRecord {
     uint8_t Promotion;  // 0 none, 1 queen, 2 rook, 3 bishop, 4 knight
     int32_t Score;      // ordering key Captured + Promotion; root moves: search score
 };
+static_assert(sizeof(MoveRecord) == 8 && offsetof(MoveRecord, Score) == 4, "a record is four bytes and a 32-bit key");
+
+// Writes a whole record with one 8-byte store where the byte order allows
+// (the generators append over a million records a second).
+inline void StoreRecord(MoveRecord& m, uint8_t piece, uint8_t moveCode, uint8_t captured, uint8_t promotion, int32_t score) {
+    if constexpr (std::endian::native == std::endian::little) {
+        const uint64_t packed = uint64_t{piece} | uint64_t{moveCode} << 8 | uint64_t{captured} << 16 | uint64_t{promotion} << 24 |
+                                uint64_t{static_cast<uint32_t>(score)} << 32;
+        std::memcpy(&m, &packed, sizeof packed);
+    } else {
+        m = MoveRecord{piece, moveCode, captured, promotion, score};
+    }
+}
 
 // Board slice of a ply: PieceId per square, 0 = empty. Index [ply][file-1][rank-1],
 // so the rank varies fastest and each ply is one block of 64 bytes.

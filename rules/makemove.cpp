@@ -133,11 +133,10 @@ Bool16 CheckCastling() {
 }
 
 void PopMove() {
+    // The record's four move bytes are cleared (one 4-byte store); its key stays.
     MoveRecord& m = MoveList[Ply][MoveCount[Ply]];
-    m.MoveCode = 0;
-    m.Promotion = 0;
-    m.Piece = 0;
-    m.Captured = 0;
+    const uint32_t cleared = 0;
+    std::memcpy(&m, &cleared, sizeof cleared);
     --MoveCount[Ply];
 }
 
