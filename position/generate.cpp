@@ -3,6 +3,8 @@
 #include "position/generate.h"
 
 #include <cstdint>
+#include <cstring>
+#include <algorithm>
 #include <utility>
 
 #include "position/mossedeipezzi.h"
@@ -64,6 +66,18 @@ void LiteralExchangeSort(MoveRecord* block, int n) {
             if (block[j].Score < block[i].Score) std::swap(block[i], block[j]);
 }
 
+// Passes of the exchange sort over a block whose keys never rise: each
+// group of equal keys is turned left by one place per pass.
+void TurnEqualGroups(MoveRecord* block, int size, int passes) {
+    for (int g = 0; g < size;) {
+        int e = g + 1;
+        while (e < size && block[e].Score == block[g].Score) ++e;
+        const int turn = passes % (e - g);
+        if (turn != 0) std::rotate(block + g, block + g + turn, block + e);
+        g = e;
+    }
+}
+
 }  // namespace
 
 // Exchange sort, ascending by Score, on whole records: for i = 1..n, for
@@ -94,43 +108,66 @@ void SortMoveList() {
     const int n = MoveCount[Ply];
     MoveRecord* list = MoveList[Ply];
     if (n < 2) return;
-    const int32_t first = list[1].Score;
-    uint32_t differ = 0;
-    int32_t low = first;
-    for (int k = 2; k <= n; ++k) {
-        differ |= static_cast<uint32_t>(list[k].Score ^ first);
-        low = list[k].Score < low ? list[k].Score : low;
+    // One reading finds the lowest key and where the non-zero keys stand
+    // (branch-free: every entry is written, the count grows only for a
+    // non-zero key). Lists with a quiet move have the lowest key 0, and
+    // those records are then exactly the raised ones; otherwise a second
+    // reading finds the raised records against the lowest key.
+    uint8_t raised[MaxMovesPerPly + 1];
+    int raisedCount = 0;
+    int32_t low = list[1].Score;
+    for (int k = 1; k <= n; ++k) {
+        const int32_t key = list[k].Score;
+        raised[raisedCount] = static_cast<uint8_t>(k);
+        raisedCount += key != 0;
+        low = key < low ? key : low;
     }
-    if (differ == 0) return;  // all keys equal: no swap ever happens
-
-    // The block is buffer[start .. start + size - 1]; each pass moves it
-    // one place on in the buffer, so nothing is shifted. A block whose keys
-    // fall strictly from first to last comes out of a pass in the same
-    // order (every record is swapped in as the smaller one and passes on
-    // the larger), so such passes are skipped; descending says the block is
-    // known to be so. Records before the first raised one stay where they are.
-    MoveRecord buffer[2 * (MaxMovesPerPly + 1)];
-    int r = 1;
-    while (list[r].Score == low) ++r;
-    int start = 0, size = 0, placed = r;
-    bool descending = true;
-    for (; r <= n; ++r) {
-        const MoveRecord record = list[r];
-        if (record.Score != low) {
-            if (size > 0 && record.Score >= buffer[start + size - 1].Score) descending = false;
-            buffer[start + size++] = record;
-            continue;
+    if (low != 0) {
+        raisedCount = 0;
+        for (int k = 1; k <= n; ++k) {
+            raised[raisedCount] = static_cast<uint8_t>(k);
+            raisedCount += list[k].Score != low;
         }
-        list[placed++] = record;  // placed <= r: that entry was read already
-        if (descending) continue;
-        MoveRecord carried = buffer[start];
-        for (int t = start + 1; t < start + size; ++t)
-            if (buffer[t].Score < carried.Score) std::swap(carried, buffer[t]);
-        buffer[start + size] = carried;
-        ++start;
-        descending = true;
-        for (int t = start + 1; t < start + size && descending; ++t) descending = buffer[t].Score < buffer[t - 1].Score;
     }
+    if (raisedCount == 0) return;  // all keys equal: no swap ever happens
+
+    // The block is buffer[start .. start + size - 1]; each literal pass
+    // moves it one place on in the buffer, so nothing is shifted. Once the
+    // block's keys never rise from first to last, a pass keeps them so and
+    // only turns each group of equal keys by one place (its first record,
+    // carried along, is left behind that group's last when a smaller key
+    // takes its place), so any number of passes is one turn of each group
+    // by that number; such passes are counted in pending and made at once.
+    // The low records come in runs between raised ones: the records before
+    // the first raised one stay where they are, every later run moves down
+    // as one piece, and each of its records is one pass.
+    MoveRecord buffer[2 * (MaxMovesPerPly + 1)];
+    int start = 0, size = 0, placed = raised[0], pending = 0;
+    bool ordered = true;  // the block's keys never rise
+    for (int j = 0; j < raisedCount; ++j) {
+        const int at = raised[j], next = j + 1 < raisedCount ? raised[j + 1] : n + 1;
+        const MoveRecord record = list[at];
+        if (pending != 0) TurnEqualGroups(&buffer[start], size, pending);
+        pending = 0;
+        if (size > 0 && record.Score > buffer[start + size - 1].Score) ordered = false;
+        buffer[start + size++] = record;
+        const int run = next - at - 1;  // low records up to the next raised one
+        if (run == 0) continue;
+        std::memmove(&list[placed], &list[at + 1], static_cast<size_t>(run) * sizeof(MoveRecord));
+        placed += run;
+        int pass = 0;
+        for (; pass < run && !ordered; ++pass) {
+            MoveRecord carried = buffer[start];
+            for (int t = start + 1; t < start + size; ++t)
+                if (buffer[t].Score < carried.Score) std::swap(carried, buffer[t]);
+            buffer[start + size] = carried;
+            ++start;
+            ordered = true;
+            for (int t = start + 1; t < start + size && ordered; ++t) ordered = buffer[t].Score <= buffer[t - 1].Score;
+        }
+        pending += run - pass;
+    }
+    if (pending != 0) TurnEqualGroups(&buffer[start], size, pending);
     LiteralExchangeSort(&buffer[start], size);
     for (int t = 0; t < size; ++t) list[placed + t] = buffer[start + t];
 }
