@@ -140,6 +140,16 @@ void PopMove() {
     --MoveCount[Ply];
 }
 
+void PopMoves(int count) {
+    const int p = Ply;
+    const int top = MoveCount[p], keep = top - count;
+    for (int k = top; k > keep; --k) {
+        const uint32_t cleared = 0;
+        std::memcpy(&MoveList[p][k], &cleared, sizeof cleared);
+    }
+    MoveCount[p] = static_cast<uint8_t>(keep);
+}
+
 bool IsLegalGameMove(const std::string& text) {
     if (text.size() < 4 || text.size() > 5 || Ply != 0 || MoveCount[0] != 0) return false;
     const int ff = text[0] - 'a' + 1, fr = text[1] - '0', tf = text[2] - 'a' + 1, tr = text[3] - '0';

@@ -31,6 +31,8 @@ Bool16 CheckMoveLegality();
 Bool16 CheckPassingCapture();
 Bool16 CheckCastling();
 void PopMove();
+// The top count records popped, as count PopMove calls would (0 <= count <= MoveCount[Ply]).
+void PopMoves(int count);
 
 // Whether a coordinate move text (4 or 5 characters) is a legal move of the
 // side to move in the game position (slice 0, Ply 0). Leaves every list,

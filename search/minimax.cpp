@@ -60,6 +60,13 @@ int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
     bool cutoff = false, anyLegal = false;
     // 6. Every move slot, always the record on top of the list.
     for (int slot = 0; slot < n; ++slot) {
+        // After a cutoff with no clock to read, every remaining slot would
+        // only be popped: they are popped at once, as those slots would.
+        if (cutoff && !UseTime) {
+            if (!StopRequested) LastNoMovePly = -1;
+            PopMoves(n - slot);
+            break;
+        }
         // 6.1 Stopping: the rest is popped unsearched.
         if (StopRequested) {
             PopMove();
