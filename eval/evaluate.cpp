@@ -295,11 +295,19 @@ int TableChange(const SliceOrigin& o, const Slice& before, const Slice& after) {
 }
 
 // The facts of ply q: from the ply before when q's slices were made from it
-// (its facts and what the move changed), else from the slice alone.
-const PlyFacts& FactsOf(int q) {
-    PlyFacts& f = Known[q];
+// (its facts and what the move changed), else from the slice alone. The
+// look-up of facts already kept is inline; working them out is not.
+const PlyFacts& WorkOutFacts(int q);
+inline const PlyFacts& FactsOf(int q) {
+    const PlyFacts& f = Known[q];
     const uint64_t stamp = Origin[q].stamp;
     if (stamp != 0 && f.stamp == stamp) return f;
+    return WorkOutFacts(q);
+}
+
+[[gnu::noinline]] const PlyFacts& WorkOutFacts(int q) {
+    PlyFacts& f = Known[q];
+    const uint64_t stamp = Origin[q].stamp;
     const Slice s = SliceAt(q, false);
     if (MadeFromKnownPly(q)) {
         const PlyFacts& before = FactsOf(q - 1);
