@@ -45,12 +45,12 @@ deps:
 	fi
 
 build: deps
-	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE=OFF
+	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE=OFF -DWITH_WINDOW=ON
 	ninja -C $(BUILD) -j $(JOBS)
 
 # Address and undefined-behaviour sanitizers, unoptimised.
 build-san: deps
-	$(CONFIGURE) -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON
+	$(CONFIGURE) -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON -DWITH_WINDOW=ON
 	ninja -C $(SAN_BUILD) -j $(JOBS)
 
 build-rel: deps
