@@ -81,8 +81,12 @@ int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
             // 6.4 A legal move: search it with the window negated and swapped.
             anyLegal = true;
             EnterPly();
+            // A child that is a leaf (steps 1-2 of its own call) is
+            // evaluated here, without the call.
             int32_t childAlpha = -beta, childBeta = -alpha;
-            const int32_t s = -Minimax(childAlpha, childBeta, depth);
+            const int child = P + 1;
+            const int32_t s = child > depth || (child == depth && !SideToMoveInCheck()) ? -static_cast<int32_t>(Evaluate())
+                                                                                       : -Minimax(childAlpha, childBeta, depth);
             LeavePly();
             const MoveRecord& top = MoveList[P][MoveCount[P]];
             if (s > alpha) {
