@@ -83,10 +83,15 @@ def wine_process(exe, timeout=10):
 class Engine:
     """One engine process. ini and files (name -> text) are written into the
     folder before the start, then prepare(folder) is called when given; args
-    is the command line after the program."""
+    is the command line after the program; subfolder (a name) puts the
+    program one folder deeper, to try names with blanks and accents."""
 
-    def __init__(self, args=("xboard",), ini=None, files=None, env=None, prepare=None):
-        self.folder = tempfile.mkdtemp(prefix="velmor-e2e-")
+    def __init__(self, args=("xboard",), ini=None, files=None, env=None, prepare=None, subfolder=None):
+        self.root = tempfile.mkdtemp(prefix="velmor-e2e-")
+        self.folder = self.root
+        if subfolder is not None:
+            self.folder = os.path.join(self.root, subfolder)
+            os.mkdir(self.folder)
         self.exe = os.path.join(self.folder, os.path.basename(BINARY))
         for name in PROGRAM_FILES:
             shutil.copy2(os.path.join(BUILD, name), os.path.join(self.folder, name))
@@ -230,7 +235,7 @@ class Engine:
                 f.close()
             except OSError:
                 pass
-        shutil.rmtree(self.folder, ignore_errors=True)
+        shutil.rmtree(self.root, ignore_errors=True)
 
 
 class EngineTest(unittest.TestCase):
