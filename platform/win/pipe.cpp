@@ -1,8 +1,13 @@
 // The pipe services on the Windows handles. The numbers 0, 1 and 2 stand
 // for the standard handles (GetStdHandle); any other number is a C runtime
-// descriptor. Standard input may be an anonymous pipe (a chess interface),
-// a file, the NUL device or a console; each gets a test that never blocks,
-// so that a read after a "ready" returns at once.
+// descriptor. Standard input from a chess interface is an anonymous pipe:
+// PeekNamedPipe tells whether bytes wait, and ReadFile then takes only
+// those, so nothing ever blocks. A file or the NUL device is always ready
+// (the read gives its bytes or its end). An input that can be neither
+// peeked nor read at will - a console, or under Wine a pipe of the Linux
+// side, on which PeekNamedPipe is not supported - is read by a helper
+// thread into a bounded buffer that the tests and reads below look at;
+// the engine itself still runs in one thread.
 #include "platform/pipe.h"
 
 #include <io.h>
@@ -11,6 +16,79 @@
 #include <algorithm>
 
 namespace {
+
+HANDLE HandleOf(int fd);
+
+// The helper thread's side of a standard input read ahead.
+struct ReadAhead {
+    HANDLE Handle = nullptr;       // the standard input
+    HANDLE Thread = nullptr;       // the reading thread
+    HANDLE Ready = nullptr;        // manual-reset event: bytes or the end are waiting
+    HANDLE Room = nullptr;         // auto-reset event: the buffer has room again
+    CRITICAL_SECTION Lock;         // guards Bytes and Ended
+    std::string Bytes;             // read, not yet taken; at most ReadAheadMax plus one read
+    bool Ended = false;            // the thread met the end of input or a read error
+};
+constexpr size_t ReadAheadMax = 1 << 20;  // the thread waits while this much is unread
+ReadAhead* Ahead = nullptr;               // the read-ahead of standard input, once started
+bool AheadDecided = false;                // standard input has been looked at once
+
+DWORD WINAPI ReadAheadLoop(LPVOID) {
+    char buf[PipeReadSize];
+    for (;;) {
+        for (;;) {
+            EnterCriticalSection(&Ahead->Lock);
+            const bool full = Ahead->Bytes.size() >= ReadAheadMax;
+            LeaveCriticalSection(&Ahead->Lock);
+            if (!full) break;
+            WaitForSingleObject(Ahead->Room, INFINITE);
+        }
+        DWORD got = 0;
+        const bool ok = ReadFile(Ahead->Handle, buf, sizeof buf, &got, nullptr) && got > 0;
+        EnterCriticalSection(&Ahead->Lock);
+        if (ok)
+            Ahead->Bytes.append(buf, got);
+        else
+            Ahead->Ended = true;
+        SetEvent(Ahead->Ready);
+        LeaveCriticalSection(&Ahead->Lock);
+        if (!ok) return 0;
+    }
+}
+
+bool NeedsReadAhead(HANDLE h) {
+    DWORD mode = 0, available = 0;
+    switch (GetFileType(h)) {
+        case FILE_TYPE_PIPE:
+            if (PeekNamedPipe(h, nullptr, 0, nullptr, &available, nullptr)) return false;
+            return GetLastError() != ERROR_BROKEN_PIPE;  // broken: the end, found by the peek
+        case FILE_TYPE_CHAR:
+            return GetConsoleMode(h, &mode) != 0;
+        default:
+            return false;
+    }
+}
+
+// The read-ahead for fd when it is standard input and needs one, else null.
+ReadAhead* AheadFor(int fd) {
+    if (fd != 0) return nullptr;
+    if (!AheadDecided) {
+        AheadDecided = true;
+        HANDLE h = HandleOf(0);
+        if (h != nullptr && h != INVALID_HANDLE_VALUE && NeedsReadAhead(h)) {
+            auto* a = new ReadAhead;
+            a->Handle = h;
+            InitializeCriticalSection(&a->Lock);
+            a->Ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+            a->Room = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+            Ahead = a;
+            if (a->Ready != nullptr && a->Room != nullptr)
+                a->Thread = CreateThread(nullptr, 0, ReadAheadLoop, nullptr, 0, nullptr);
+            if (a->Thread == nullptr) a->Ended = true;  // it cannot be read at all: that is its end
+        }
+    }
+    return Ahead;
+}
 
 HANDLE HandleOf(int fd) {
     switch (fd) {
@@ -23,57 +101,39 @@ HANDLE HandleOf(int fd) {
 
 bool Valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
 
-// A console's input buffer: ready when a line is complete, that is when a
-// key-down of Enter waits, so that the line-mode read that follows returns
-// at once. Other events (mouse, focus, keys of an unfinished line) are left
-// for that read.
-bool ConsoleLineWaiting(HANDLE h) {
-    DWORD count = 0;
-    if (!GetNumberOfConsoleInputEvents(h, &count) || count == 0) return false;
-    INPUT_RECORD records[128];
-    DWORD got = 0;
-    if (!PeekConsoleInputA(h, records, std::min<DWORD>(count, 128), &got)) return false;
-    for (DWORD i = 0; i < got; ++i)
-        if (records[i].EventType == KEY_EVENT && records[i].Event.KeyEvent.bKeyDown &&
-            records[i].Event.KeyEvent.uChar.AsciiChar == '\r')
-            return true;
-    return false;
-}
-
-bool IsConsoleInput(HANDLE h) {
-    DWORD mode = 0;
-    return GetFileType(h) == FILE_TYPE_CHAR && GetConsoleMode(h, &mode);
-}
-
 // Bytes waiting in a pipe; false when the pipe is broken (its writer has
-// gone) or the handle is not a pipe.
+// gone) or cannot be peeked.
 bool PipeBytes(HANDLE h, DWORD& available) {
     available = 0;
     return PeekNamedPipe(h, nullptr, 0, nullptr, &available, nullptr) != 0;
 }
 
 // Ready to read without blocking: bytes, the end, or a handle that is not a
-// pipe at all (a file or NUL: the read reports its bytes or its end).
+// pipe (a file or NUL: the read reports its bytes or its end).
 bool ReadyNow(HANDLE h) {
-    if (!Valid(h)) return true;
-    switch (GetFileType(h)) {
-        case FILE_TYPE_PIPE: {
-            DWORD available = 0;
-            if (!PipeBytes(h, available)) return true;  // broken: the read reports the end
-            return available > 0;
-        }
-        case FILE_TYPE_CHAR:
-            return IsConsoleInput(h) ? ConsoleLineWaiting(h) : true;
-        default:
-            return true;
-    }
+    if (!Valid(h) || GetFileType(h) != FILE_TYPE_PIPE) return true;
+    DWORD available = 0;
+    if (!PipeBytes(h, available)) return true;  // broken: the read reports the end
+    return available > 0;
+}
+
+bool AheadWaiting(ReadAhead* a) {
+    EnterCriticalSection(&a->Lock);
+    const bool waiting = a->Ended || !a->Bytes.empty();
+    LeaveCriticalSection(&a->Lock);
+    return waiting;
 }
 
 }  // namespace
 
 bool PipeInputReady(int fd, int waitMs) {
-    HANDLE h = HandleOf(fd);
     if (waitMs < 0) waitMs = 0;
+    if (ReadAhead* a = AheadFor(fd)) {
+        if (AheadWaiting(a)) return true;
+        WaitForSingleObject(a->Ready, static_cast<DWORD>(waitMs));
+        return AheadWaiting(a);
+    }
+    HANDLE h = HandleOf(fd);
     // Anonymous pipes cannot be waited on, so they are looked at every few
     // milliseconds until the time is up.
     const DWORD start = GetTickCount();
@@ -87,6 +147,22 @@ bool PipeInputReady(int fd, int waitMs) {
 
 PipeReadResult PipeRead(int fd, std::string& out) {
     out.clear();
+    if (ReadAhead* a = AheadFor(fd)) {
+        EnterCriticalSection(&a->Lock);
+        PipeReadResult r = PipeReadResult::Nothing;
+        if (!a->Bytes.empty()) {
+            const size_t n = std::min(a->Bytes.size(), PipeReadSize);
+            out.assign(a->Bytes, 0, n);
+            a->Bytes.erase(0, n);
+            r = PipeReadResult::Data;
+        } else if (a->Ended) {
+            r = PipeReadResult::End;
+        }
+        if (a->Bytes.empty() && !a->Ended) ResetEvent(a->Ready);
+        if (a->Bytes.size() < ReadAheadMax) SetEvent(a->Room);
+        LeaveCriticalSection(&a->Lock);
+        return r;
+    }
     HANDLE h = HandleOf(fd);
     if (!Valid(h)) return PipeReadResult::End;
     DWORD want = PipeReadSize;
@@ -96,8 +172,6 @@ PipeReadResult PipeRead(int fd, std::string& out) {
         if (!PipeBytes(h, available)) return PipeReadResult::End;
         if (available == 0) return PipeReadResult::Nothing;
         want = std::min<DWORD>(want, available);
-    } else if (IsConsoleInput(h) && !ConsoleLineWaiting(h)) {
-        return PipeReadResult::Nothing;
     }
     char buf[PipeReadSize];
     DWORD got = 0;
@@ -126,9 +200,11 @@ void PipeClose(int fd) {
     if (!Valid(h)) return;
     if (fd >= 0 && fd <= 2) {
         // The slot forgets the handle, so a later use fails instead of
-        // reaching whatever object gets the number next.
+        // reaching whatever object gets the number next. A handle the
+        // read-ahead thread is blocked on is left open: closing it could
+        // wait for that read; the process ends right after anyway.
         static const DWORD slots[3] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
-        CloseHandle(h);
+        if (!(fd == 0 && Ahead != nullptr && Ahead->Thread != nullptr)) CloseHandle(h);
         SetStdHandle(slots[fd], nullptr);
     } else {
         _close(fd);

@@ -7,8 +7,11 @@ With VELMORASCA_WINE=1 the same tests run the Windows build (default folder
 build-win) under Wine: velmorasca.exe and velmorutil.dll are copied into the
 folder, and the engine is started through pipehost.exe, which gives it real
 Windows anonymous pipes as WinBoard does (Wine hands a program started from
-Linux its Linux pipes, on which PeekNamedPipe is not supported). WINEPREFIX
-and WINEDEBUG come from the environment (tests/windows/run.sh sets them).
+Linux its Linux pipes, on which PeekNamedPipe is not supported). With
+VELMORASCA_WINE_DIRECT=1 as well, the engine gets those Linux pipes instead
+and reads them through its read-ahead thread, as when a Linux interface
+runs it under Wine. WINEPREFIX and WINEDEBUG come from the environment
+(tests/windows/run.sh sets them).
 """
 import os
 import select
@@ -26,6 +29,7 @@ BINARY = os.path.join(BUILD, "velmorasca.exe" if WINE else "velmorasca")
 # The files of the program itself in its folder.
 PROGRAM_FILES = ["velmorasca.exe", "velmorutil.dll"] if WINE else ["velmorasca"]
 PIPEHOST = os.path.join(BUILD, "pipehost.exe")
+WINE_DIRECT = WINE and os.environ.get("VELMORASCA_WINE_DIRECT") == "1"
 
 FEATURE = b'\nfeature setboard=1 colors=0 usermove=1 myname="Velmorasca 1.1" done=1\n'
 START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
@@ -47,6 +51,8 @@ def to_bytes(data):
 
 def command(exe, args=()):
     """The command line that runs the program exe with args."""
+    if WINE_DIRECT:
+        return ["wine", exe, *args]
     if WINE:
         return ["wine", PIPEHOST, windows_path(exe), *args]
     return [exe, *args]
@@ -111,6 +117,8 @@ class Engine:
         """The process id of the engine itself (under Wine not pipehost's)."""
         if not WINE:
             return self.proc.pid
+        if WINE_DIRECT:
+            return self.proc.pid  # wine's loader becomes the program itself
         if getattr(self, "_pid", None) is None:
             self._pid = wine_process(self.exe)
         return self._pid
