@@ -39,9 +39,9 @@ all: build
 deps:
 	@$(MAKE) --no-print-directory install-packages INSTALL="$(PACKAGES)"
 
-# What the Windows build and its tests need: the cross compiler, Wine, and
-# Python for the test scripts.
-WIN_PACKAGES := cmake ninja-build python3 g++-mingw-w64-x86-64 wine wine64
+# What the Windows build and its tests need: the cross compiler, Wine,
+# Python for the test scripts, Xvfb and xdotool for the window test.
+WIN_PACKAGES := cmake ninja-build python3 g++-mingw-w64-x86-64 wine wine64 xvfb xdotool
 deps-windows:
 	@$(MAKE) --no-print-directory install-packages INSTALL="$(WIN_PACKAGES)"
 

@@ -6,13 +6,16 @@
 #ifdef VELMOR_WINDOW
 #include "window/frm_engine.h"
 #endif
+#ifdef VELMOR_WIN32_WINDOW
+#include "window/win32/frm_engine.h"
+#endif
 
 int main(int argc, char** argv) {
 #if defined(_WIN32)
     LoadCompanion();  // velmorutil.dll beside the program, or a clear message and exit status 1
 #endif
-#ifdef VELMOR_WINDOW
-    InstallEngineWindow();  // RunWindow and the message box
+#if defined(VELMOR_WINDOW) || defined(VELMOR_WIN32_WINDOW)
+    InstallEngineWindow();  // RunWindow (and, with FLTK, the message box)
 #endif
     return Main(argc, argv);
 }

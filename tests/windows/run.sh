@@ -46,6 +46,9 @@ echo "== test_windows"
 python3 "$here/test_windows.py" || failed="$failed test_windows"
 echo "== perft"
 python3 "$here/perft.py" "$build" "$source/tests/data/perft.epd" || failed="$failed perft"
+# Last: the window on a private Xvfb display, with a Wine server of its own.
+echo "== test_window"
+python3 "$here/test_window.py" || failed="$failed test_window"
 echo "Windows tests took $(( $(date +%s) - start )) s"
 if [ -n "$failed" ]; then
   echo "FAILED:$failed"
