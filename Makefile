@@ -30,7 +30,7 @@ export PATH := $(PATH):/usr/games
 CONFIGURE = cmake -S . -G Ninja -Wno-dev
 
 .PHONY: all deps build build-san build-rel run test play match bench clean fuzz soak \
-        deps-windows windows test-windows
+        deps-windows deps-wine windows test-windows
 
 all: build
 
@@ -39,11 +39,15 @@ all: build
 deps:
 	@$(MAKE) --no-print-directory install-packages INSTALL="$(PACKAGES)"
 
-# What the Windows build and its tests need: the cross compiler, Wine,
-# Python for the test scripts, Xvfb and xdotool for the window test.
-WIN_PACKAGES := cmake ninja-build python3 g++-mingw-w64-x86-64 wine wine64 xvfb xdotool
+# What the Windows build needs (the cross compiler), and what its tests
+# need besides: Wine, Python for the test scripts, Xvfb and xdotool for the
+# window test.
+WIN_PACKAGES  := cmake ninja-build g++-mingw-w64-x86-64
+WINE_PACKAGES := wine wine64 python3 xvfb xdotool
 deps-windows:
 	@$(MAKE) --no-print-directory install-packages INSTALL="$(WIN_PACKAGES)"
+deps-wine:
+	@$(MAKE) --no-print-directory install-packages INSTALL="$(WINE_PACKAGES)"
 
 .PHONY: install-packages
 install-packages:
@@ -115,7 +119,7 @@ windows: deps-windows
 
 # The protocol test scripts and the perft data, the programs run by Wine
 # in a private prefix under $(WIN_BUILD)/.
-test-windows: windows
+test-windows: windows deps-wine
 	tests/windows/run.sh $(WIN_BUILD)
 
 clean:
