@@ -471,6 +471,17 @@ int RunEngineWindow() {
                         "velmorasca.exe xboard\n");
         return 1;
     }
+    // Started from the Explorer, the program got a console of its own, which
+    // shows nothing in window mode: it is let go. A console shared with a
+    // command prompt stays.
+    DWORD sharing[2];
+    if (GetConsoleProcessList(sharing, 2) == 1 && FreeConsole()) {
+        // Its handles are gone with it: the slots forget them, so that no
+        // later write or close reaches an object that got the number since.
+        SetStdHandle(STD_INPUT_HANDLE, nullptr);
+        SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+        SetStdHandle(STD_ERROR_HANDLE, nullptr);
+    }
     // The window starts on the standard position, White to move.
     SetInitialPosition();
     SideToMove = True;
