@@ -44,7 +44,10 @@ DWORD WINAPI ReadAheadLoop(LPVOID) {
             WaitForSingleObject(Ahead->Room, INFINITE);
         }
         DWORD got = 0;
-        const bool ok = ReadFile(Ahead->Handle, buf, sizeof buf, &got, nullptr) && got > 0;
+        const BOOL read = ReadFile(Ahead->Handle, buf, sizeof buf, &got, nullptr);
+        // A Ctrl+C in a console cuts the read short; it is ignored, as on Linux.
+        if (!read && GetLastError() == ERROR_OPERATION_ABORTED) continue;
+        const bool ok = read && got > 0;
         EnterCriticalSection(&Ahead->Lock);
         if (ok)
             Ahead->Bytes.append(buf, got);
