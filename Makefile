@@ -41,9 +41,9 @@ deps:
 
 # What the Windows build needs (the cross compiler), and what its tests
 # need besides: Wine, Python for the test scripts, Xvfb and xdotool for the
-# window test.
+# window test, XBoard and fairymax for a game under XBoard.
 WIN_PACKAGES  := cmake ninja-build g++-mingw-w64-x86-64
-WINE_PACKAGES := wine wine64 python3 xvfb xdotool
+WINE_PACKAGES := wine wine64 python3 xvfb xdotool xboard fairymax
 deps-windows:
 	@$(MAKE) --no-print-directory install-packages INSTALL="$(WIN_PACKAGES)"
 deps-wine:

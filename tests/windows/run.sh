@@ -1,7 +1,8 @@
 #!/bin/sh
 # The Windows build's tests under Wine: the end-to-end protocol scripts of
-# tests/e2e (pointed at velmorasca.exe through VELMORASCA_WINE=1) and the
-# perft data through velmorasca-perft.exe.
+# tests/e2e (pointed at velmorasca.exe through VELMORASCA_WINE=1), the
+# Windows-only checks, the perft data through velmorasca-perft.exe, a game
+# under XBoard on Linux and the Win32 window.
 #
 #   tests/windows/run.sh [BUILD_DIR]     (default build-win; make test-windows)
 #
@@ -46,6 +47,8 @@ echo "== test_windows"
 python3 "$here/test_windows.py" || failed="$failed test_windows"
 echo "== perft"
 python3 "$here/perft.py" "$build" "$source/tests/data/perft.epd" || failed="$failed perft"
+echo "== test_xboard_wine"
+PATH="$PATH:/usr/games" python3 "$here/test_xboard_wine.py" || failed="$failed test_xboard_wine"
 # Last: the window on a private Xvfb display, with a Wine server of its own.
 echo "== test_window"
 python3 "$here/test_window.py" || failed="$failed test_window"
