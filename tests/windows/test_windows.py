@@ -91,6 +91,39 @@ class TextFiles(EngineTest):
         self.assertFalse(e.exists("Velmorasca.log"))
 
 
+class StandardInput(EngineTest):
+    """Standard input that is not a pipe: a file, or the NUL device. The
+    engine runs straight under Wine, which passes a Linux file on as a
+    Windows file handle."""
+
+    def folder(self):
+        e = self.start(["xboard"], ini="[Log]\nLevel=1\n[Time]\nEnabled=0\n[General]\nProfondita=2\n")
+        e.finish()  # that run only made the folder and the files
+        os.remove(e.path("Velmorasca.log"))
+        return e
+
+    def run_on(self, e, stdin):
+        return subprocess.run(["wine", e.exe, "xboard"], stdin=stdin, capture_output=True, cwd=e.folder, timeout=60)
+
+    def test_a_file_as_input_is_read_to_its_end(self):
+        e = self.folder()
+        with open(e.path("commands.txt"), "wb") as f:
+            f.write(b"protover 2\r\nnew\r\nusermove e2e4\r\nprotover 2")  # the last line is unfinished
+        with open(e.path("commands.txt"), "rb") as f:
+            out = self.run_on(e, f)
+        self.assertEqual((out.returncode, out.stdout[:len(FEATURE)]), (0, FEATURE))
+        self.assertEqual(out.stdout.count(b"feature "), 1)
+        self.assertIn(b"\nmove ", out.stdout)
+        self.assertIn("Mossa avversario: e2e4", e.log_messages("ParseCommand"))
+        self.assertEqual(e.log_messages("Esci"), ["Spengo il motore...", "Motore spento"])
+
+    def test_the_nul_device_as_input_ends_the_engine_in_order(self):
+        e = self.folder()
+        out = self.run_on(e, subprocess.DEVNULL)
+        self.assertEqual((out.returncode, out.stdout), (0, b""))
+        self.assertEqual(e.log_messages(), ["Il motore sta partendo...", "Spengo il motore...", "Motore spento"])
+
+
 class ProgramFolder(EngineTest):
     def test_a_folder_with_blanks_and_an_accent_holds_the_files(self):
         e = self.start(ini=QUIET, subfolder="Motori di prova \u00e0", files={"book.txt": "e2e4e7e5\n"})
