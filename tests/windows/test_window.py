@@ -27,6 +27,7 @@ def centre(left, top, width, height):
 
 
 COMPUTE = centre(120, 1680, 1575, 375)
+STOP = centre(120, 2520, 1575, 375)
 TEXT1 = centre(1440, 5400, 1095, 285)
 COMMAND1 = centre(2640, 5400, 1215, 375)
 
@@ -143,6 +144,25 @@ class EngineWindow(EngineTest):
         log = e.log_messages()
         self.assertIn("Mossa avversario: e2e4", log)
         self.assertEqual(log[-2:], ["Spengo il motore...", "Motore spento"])
+
+    def test_stop_and_a_typed_question_mark_end_a_deep_think(self):
+        dump = self.dump_file()
+        e = self.start_window(dump, ini="[Log]\nLevel=1\n[General]\nProfondita=40\n[Book]\nEnabled=0\n")
+        win = self.window()
+        best = lambda: [m for m in e.log_messages("Analizza") if m.startswith("Mossa migliore")]
+        for stop in ("button", "question mark"):
+            self.click(win, COMPUTE)
+            time.sleep(1.5)
+            self.assertEqual(len(best()), 0 if stop == "button" else 1, "the think ended before the stop")
+            if stop == "button":
+                self.click(win, STOP)
+            else:
+                self.type_move(win, "?")
+            self.wait_for("a move after the stop by " + stop, lambda: len(best()) == (1 if stop == "button" else 2))
+        self.assertEqual(self.close_window(e), 0)
+        stopped = [m for m in e.log_messages("Analizza") if m.startswith("Interrotto alla profondit")]
+        self.assertEqual(len(stopped), 2)
+        self.assertEqual(len([l for l in self.dump(dump) if l.startswith("Mossa migliore: ")]), 2)
 
 
 if __name__ == "__main__":
