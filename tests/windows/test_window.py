@@ -77,12 +77,16 @@ class EngineWindow(EngineTest):
     def click(self, win, at):
         self.xdo("mousemove", "--window", win, str(at[0]), str(at[1]), "click", "1")
 
-    def type_move(self, win, text):
+    def type_move(self, win, text, enter=False):
+        """Types text into the move box and sends it with the button (or Enter)."""
         self.click(win, TEXT1)
         self.xdo("key", "End")
         self.xdo("key", "--repeat", "12", "BackSpace")  # the edit box knows no ctrl+a
         self.xdo("type", "--delay", "50", text)
-        self.click(win, COMMAND1)
+        if enter:
+            self.xdo("key", "Return")
+        else:
+            self.click(win, COMMAND1)
 
     def wait_for(self, what, test, timeout=30):
         deadline = time.monotonic() + timeout
@@ -134,7 +138,7 @@ class EngineWindow(EngineTest):
         dump = self.dump_file()
         e = self.start_window(dump, ini="[Log]\nLevel=1\n[General]\nProfondita=abc\n[Book]\nEnabled=0\n")
         win = self.window()
-        self.type_move(win, "zz")
+        self.type_move(win, "zz", enter=True)
         self.type_move(win, "e2e4")
         self.wait_for("the engine's answer", lambda: any(m.startswith("Mossa migliore") for m in e.log_messages()))
         self.assertEqual(self.close_window(e), 0)

@@ -400,6 +400,9 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
                     case IdStop: cb_stop_Click(); return 0;
                     case IdLog: cb_log_Click(); return 0;
                     case IdCommand1: Command1_Click(); return 0;
+                    case IDOK:  // Enter: in the move box it sends the move
+                        if (GetFocus() == Text1) Command1_Click();
+                        return 0;
                     default: break;
                 }
             }
