@@ -5,10 +5,13 @@
 #   make play    xboard on your display against the engine
 #   make match   a few headless games against fairymax, PGN in build/match.pgn
 #   make bench   release build; perft to depth 5 and the search benchmark
+#   make windows       cross build of velmorasca.exe and velmorutil.dll in build-win/
+#   make test-windows  the Windows build's protocol and perft tests under Wine
 
 BUILD     ?= build
 SAN_BUILD ?= build-san
 REL_BUILD ?= build-rel
+WIN_BUILD ?= build-win
 JOBS      ?= $(shell nproc)
 
 # Debian packages the build, the tests and the tools need.
@@ -26,15 +29,30 @@ export PATH := $(PATH):/usr/games
 
 CONFIGURE = cmake -S . -G Ninja -Wno-dev
 
-.PHONY: all deps build build-san build-rel run test play match bench clean fuzz soak
+.PHONY: all deps build build-san build-rel run test play match bench clean fuzz soak \
+        deps-windows deps-wine windows test-windows
 
 all: build
 
 # Installs only what dpkg does not list as installed, updating the package
 # lists first; apt-get needs root, so sudo is used when we are not.
 deps:
+	@$(MAKE) --no-print-directory install-packages INSTALL="$(PACKAGES)"
+
+# What the Windows build needs (the cross compiler), and what its tests
+# need besides: Wine, Python for the test scripts, Xvfb and xdotool for the
+# window test, XBoard and fairymax for a game under XBoard.
+WIN_PACKAGES  := cmake ninja-build g++-mingw-w64-x86-64
+WINE_PACKAGES := wine wine64 python3 xvfb xdotool xboard fairymax
+deps-windows:
+	@$(MAKE) --no-print-directory install-packages INSTALL="$(WIN_PACKAGES)"
+deps-wine:
+	@$(MAKE) --no-print-directory install-packages INSTALL="$(WINE_PACKAGES)"
+
+.PHONY: install-packages
+install-packages:
 	@missing=""; \
-	for p in $(PACKAGES); do \
+	for p in $(INSTALL); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -94,5 +112,15 @@ SOAK_TC    ?= 0:30
 soak: build
 	tools/soak.sh --games $(SOAK_GAMES) --tc $(SOAK_TC) --out $(BUILD)/soak
 
+# velmorasca.exe, velmorutil.dll and velmorasca-perft.exe for 64-bit Windows.
+windows: deps-windows
+	$(CONFIGURE) -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release
+	ninja -C $(WIN_BUILD) -j $(JOBS)
+
+# The protocol test scripts and the perft data, the programs run by Wine
+# in a private prefix under $(WIN_BUILD)/.
+test-windows: windows deps-wine
+	tests/windows/run.sh $(WIN_BUILD)
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(REL_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(REL_BUILD) $(WIN_BUILD)

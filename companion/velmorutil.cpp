@@ -137,7 +137,7 @@ int32_t KingAttacked(const Enemy& e, const uint8_t* board, uint8_t kr8, uint8_t 
 
 }  // namespace
 
-extern "C" void WriteLog(const char* source, const char* message, int32_t configuredLevel, int32_t messageLevel) {
+extern "C" void VELMOR_STDCALL WriteLog(const char* source, const char* message, int32_t configuredLevel, int32_t messageLevel) {
     if (configuredLevel <= 0 || messageLevel > configuredLevel) return;
     static std::string path = ProgramFolder() + "/Velmorasca.log";
     // Appended and closed at once, so every line is on disk when the call returns.
@@ -155,7 +155,7 @@ extern "C" void WriteLog(const char* source, const char* message, int32_t config
 // The two slice lengths the move maker passes get copies of constant size,
 // which the compiler turns into a few vector moves (and, once inlined into
 // the caller, into nothing but those moves).
-extern "C" void CopyValues(void* first, int32_t length) {
+extern "C" void VELMOR_STDCALL CopyValues(void* first, int32_t length) {
     if (!first || length <= 0) return;
     auto* p = static_cast<uint8_t*>(first);
     if (length == 64)
@@ -166,15 +166,15 @@ extern "C" void CopyValues(void* first, int32_t length) {
         std::memcpy(p + length, p, static_cast<size_t>(length));
 }
 
-extern "C" int32_t fBianco(const uint8_t* board, uint8_t kingRank, uint8_t kingFile, int32_t ply, const uint8_t* promoted) {
+extern "C" int32_t VELMOR_STDCALL fBianco(const uint8_t* board, uint8_t kingRank, uint8_t kingFile, int32_t ply, const uint8_t* promoted) {
     return KingAttacked(BlackEnemy, board, kingRank, kingFile, ply, promoted);
 }
 
-extern "C" int32_t fNero(const uint8_t* board, uint8_t kingRank, uint8_t kingFile, int32_t ply, const uint8_t* promoted) {
+extern "C" int32_t VELMOR_STDCALL fNero(const uint8_t* board, uint8_t kingRank, uint8_t kingFile, int32_t ply, const uint8_t* promoted) {
     return KingAttacked(WhiteEnemy, board, kingRank, kingFile, ply, promoted);
 }
 
-extern "C" int32_t fCavallo(uint8_t targetRank, uint8_t targetFile, uint8_t knightRank, uint8_t knightFile) {
+extern "C" int32_t VELMOR_STDCALL fCavallo(uint8_t targetRank, uint8_t targetFile, uint8_t knightRank, uint8_t knightFile) {
     // A knight's move apart: the squared distance is exactly 5 (1 + 4).
     const int dr = targetRank - knightRank, df = targetFile - knightFile;
     return dr * dr + df * df == 5;

@@ -2,7 +2,14 @@
 #pragma once
 #include <string>
 
-// Starts program (xdg-open by default) on file without waiting for it to
-// finish. Its standard input and output are /dev/null, so it can never
-// read or write the engine's pipes. False when it cannot be started.
-bool StartViewer(const std::string& file, const std::string& program = "xdg-open");
+#if defined(_WIN32)
+inline constexpr const char* DefaultViewer = "notepad";
+#else
+inline constexpr const char* DefaultViewer = "xdg-open";
+#endif
+
+// Starts program (DefaultViewer by default) on file without waiting for it
+// to finish. It never gets the engine's pipes: on Linux its standard input
+// and output are /dev/null, on Windows it inherits no handles. False when
+// it cannot be started.
+bool StartViewer(const std::string& file, const std::string& program = DefaultViewer);

@@ -1,30 +1,26 @@
 #include "shell/common.h"
 
-#include <sys/stat.h>
-
 #include <cfenv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 #include "companion/velmorutil.h"
+#include "platform/files.h"
 #include "platform/folder.h"
 #include "platform/profile.h"
+#include "platform/text.h"
 
 int32_t LogLevel = 0;        // from Log/Level at start-up; 0 = no log
 Bool16 BookEnabled = False;  // from Book/Enabled at start-up; off once the book runs dry
 Bool16 UseTime = False;      // from Time/Enabled on "new" and "go"
 bool SettingsFileEnabled = true;  // false in the tools: defaults only, no file written
 
-std::string SettingsFilePath() { return ProgramFolder() + "/Velmorasca.ini"; }
-std::string LogFilePathName() { return ProgramFolder() + "/Velmorasca.log"; }
-std::string BookFilePath() { return ProgramFolder() + "/book.txt"; }
+std::string SettingsFilePath() { return ProgramFolder() + PathSeparator + "Velmorasca.ini"; }
+std::string LogFilePathName() { return ProgramFolder() + PathSeparator + "Velmorasca.log"; }
+std::string BookFilePath() { return ProgramFolder() + PathSeparator + "book.txt"; }
 
-Bool16 FileExists(const std::string& path) {
-    if (path.empty()) return False;
-    struct stat st {};
-    return (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ? True : False;
-}
+Bool16 FileExists(const std::string& path) { return IsNormalFile(path) ? True : False; }
 
 std::string ReadSetting(const std::string& section, const std::string& key, const std::string& dflt) {
     if (!SettingsFileEnabled) return dflt;
@@ -44,7 +40,9 @@ void WriteSetting(const std::string& section, const std::string& key, const std:
 }
 
 void Log(const char* source, const std::string& message, int32_t messageLevel) {
-    WriteLog(source, message.c_str(), LogLevel, messageLevel);
+    // The log file is in the system's code page (on Windows the engine's
+    // UTF-8 texts are converted; on Linux they stay as they are).
+    WriteLog(source, ToSystemText(message).c_str(), LogLevel, messageLevel);
 }
 
 void StampaPosizione() {

@@ -79,6 +79,12 @@ int Main(int argc, char** argv) {
         return 1;
     }
 
+#if defined(_WIN32)
+    // Windows has no SIGPIPE (a write to a closed pipe just fails) and no
+    // SIGTERM from outside; a Ctrl+C in the console is ignored as on Linux.
+    if (ProtocolMode) std::signal(SIGINT, SIG_IGN);
+    (void)OnTerminate;
+#else
     // A vanished interface must not kill us on the next write, and xboard
     // interrupts its engine before every move.
     std::signal(SIGPIPE, SIG_IGN);
@@ -90,6 +96,7 @@ int Main(int argc, char** argv) {
         term.sa_flags = 0;  // no restart: the loop's wait for input returns at once
         sigaction(SIGTERM, &term, nullptr);
     }
+#endif
 
     ReadSetting("Log", "Enabled", "0");  // kept for the user; nothing depends on it
     LogLevel = SettingToInt(ReadSetting("Log", "Level", "0"), 0);

@@ -2,6 +2,16 @@
 
 The program keeps its settings, log and book beside itself, so every Engine
 gets its own copy of the binary in its own folder.
+
+With VELMORASCA_WINE=1 the same tests run the Windows build (default folder
+build-win) under Wine: velmorasca.exe and velmorutil.dll are copied into the
+folder, and the engine is started through pipehost.exe, which gives it real
+Windows anonymous pipes as WinBoard does (Wine hands a program started from
+Linux its Linux pipes, on which PeekNamedPipe is not supported). With
+VELMORASCA_WINE_DIRECT=1 as well, the engine gets those Linux pipes instead
+and reads them through its read-ahead thread, as when a Linux interface
+runs it under Wine. WINEPREFIX and WINEDEBUG come from the environment
+(tests/windows/run.sh sets them).
 """
 import os
 import select
@@ -13,36 +23,105 @@ import time
 import unittest
 
 SOURCE = os.environ.get("VELMORASCA_SOURCE") or os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-BUILD = os.environ.get("VELMORASCA_BUILD") or os.path.join(SOURCE, "build")
-BINARY = os.path.join(BUILD, "velmorasca")
+WINE = os.environ.get("VELMORASCA_WINE") == "1"
+BUILD = os.environ.get("VELMORASCA_BUILD") or os.path.join(SOURCE, "build-win" if WINE else "build")
+BINARY = os.path.join(BUILD, "velmorasca.exe" if WINE else "velmorasca")
+# The files of the program itself in its folder.
+PROGRAM_FILES = ["velmorasca.exe", "velmorutil.dll"] if WINE else ["velmorasca"]
+PIPEHOST = os.path.join(BUILD, "pipehost.exe")
+WINE_DIRECT = WINE and os.environ.get("VELMORASCA_WINE_DIRECT") == "1"
 
 FEATURE = b'\nfeature setboard=1 colors=0 usermove=1 myname="Velmorasca 1.1" done=1\n'
 START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
+
+
+def windows_path(path):
+    """The path as a Windows program under Wine sees it (drive Z: is /)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def unless_wine(reason):
+    """Skips a test that rests on a fact of Linux the Windows build lacks."""
+    return unittest.skipIf(WINE, "not under Wine: " + reason)
 
 
 def to_bytes(data):
     return data.encode("latin-1") if isinstance(data, str) else data
 
 
+def command(exe, args=()):
+    """The command line that runs the program exe with args."""
+    if WINE_DIRECT:
+        return ["wine", exe, *args]
+    if WINE:
+        return ["wine", PIPEHOST, windows_path(exe), *args]
+    return [exe, *args]
+
+
+def tool(name, *args):
+    """The command line that runs the built tool name (velmorasca-perft...)."""
+    if WINE:
+        return ["wine", os.path.join(BUILD, name + ".exe"), *args]
+    return [os.path.join(BUILD, name), *args]
+
+
+def wine_process(exe, timeout=10):
+    """The Linux process id of the Wine process that runs exe (pipehost's
+    child): Wine shows the Windows command line in /proc/PID/cmdline."""
+    want = windows_path(exe).lower().encode()
+    deadline = time.monotonic() + timeout
+    while True:
+        for pid in os.listdir("/proc"):
+            if not pid.isdigit():
+                continue
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    first = f.read().split(b"\0")[0]
+            except OSError:
+                continue
+            if first.lower() == want:
+                return int(pid)
+        if time.monotonic() > deadline:
+            raise AssertionError("no Wine process runs %s" % exe)
+        time.sleep(0.05)
+
+
 class Engine:
     """One engine process. ini and files (name -> text) are written into the
     folder before the start, then prepare(folder) is called when given; args
-    is the command line after the program."""
+    is the command line after the program; subfolder (a name) puts the
+    program one folder deeper, to try names with blanks and accents."""
 
-    def __init__(self, args=("xboard",), ini=None, files=None, env=None, prepare=None):
-        self.folder = tempfile.mkdtemp(prefix="velmor-e2e-")
-        self.exe = os.path.join(self.folder, "velmorasca")
-        shutil.copy2(BINARY, self.exe)
+    def __init__(self, args=("xboard",), ini=None, files=None, env=None, prepare=None, subfolder=None):
+        self.root = tempfile.mkdtemp(prefix="velmor-e2e-")
+        self.folder = self.root
+        if subfolder is not None:
+            self.folder = os.path.join(self.root, subfolder)
+            os.mkdir(self.folder)
+        self.exe = os.path.join(self.folder, os.path.basename(BINARY))
+        for name in PROGRAM_FILES:
+            shutil.copy2(os.path.join(BUILD, name), os.path.join(self.folder, name))
         if ini is not None:
             self.write_file("Velmorasca.ini", ini)
         for name, text in (files or {}).items():
             self.write_file(name, text)
         if prepare is not None:
             prepare(self.folder)
-        self.proc = subprocess.Popen([self.exe, *args], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+        self.proc = subprocess.Popen(command(self.exe, args), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.PIPE, cwd=self.folder, env=env)
         self.pending = b""
         self.eof = False
+
+    @property
+    def pid(self):
+        """The process id of the engine itself (under Wine not pipehost's)."""
+        if not WINE:
+            return self.proc.pid
+        if WINE_DIRECT:
+            return self.proc.pid  # wine's loader becomes the program itself
+        if getattr(self, "_pid", None) is None:
+            self._pid = wine_process(self.exe)
+        return self._pid
 
     # Files beside the program.
     def path(self, name):
@@ -77,6 +156,8 @@ class Engine:
             return []
         entries = []
         for raw in self.read_file("Velmorasca.log").split("\n"):
+            if WINE and raw.endswith("\r"):
+                raw = raw[:-1]  # a Windows text file: lines end in CR LF
             if not raw:
                 continue
             parts = raw.split(" ", 2)  # date, time of day, "source: message"
@@ -162,7 +243,7 @@ class Engine:
                 f.close()
             except OSError:
                 pass
-        shutil.rmtree(self.folder, ignore_errors=True)
+        shutil.rmtree(self.root, ignore_errors=True)
 
 
 class EngineTest(unittest.TestCase):
@@ -181,6 +262,7 @@ class EngineTest(unittest.TestCase):
 
 
 def run():
-    if not os.path.exists(BINARY):
-        raise SystemExit("engine binary missing: %s" % BINARY)
+    for needed in [BINARY] + ([PIPEHOST, os.path.join(BUILD, "velmorutil.dll")] if WINE else []):
+        if not os.path.exists(needed):
+            raise SystemExit("missing: %s" % needed)
     unittest.main(verbosity=2)

@@ -1,0 +1,513 @@
+// The engine window on Windows. It holds no chess logic: each control maps
+// onto a global of the engine or a call of the interpreter, the notation,
+// the position setup and the think driver, which writes its progress back
+// here through its window hooks. Places are the designed ones in twips at
+// 15 twips per pixel; texts are the engine's UTF-8 texts in the system's
+// code page.
+#include "window/win32/frm_engine.h"
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <vector>
+
+#include "book/book.h"
+#include "platform/pipe.h"
+#include "platform/text.h"
+#include "platform/viewer.h"
+#include "position/gamehistory.h"
+#include "position/setup.h"
+#include "position/variabili.h"
+#include "search/analizza.h"
+#include "search/minimax.h"
+#include "shell/common.h"
+#include "shell/main.h"
+#include "shell/notation.h"
+#include "shell/protocol.h"
+
+namespace {
+
+const char* const AppTitle = "Velmorasca";
+const char* const ClassName = "VelmorascaFrmEngine";
+
+constexpr int Px(int twips) { return (twips + 7) / 15; }
+
+constexpr int DefaultDepth = 2;                 // General/Profondita when it is missing
+constexpr int DefaultSeconds = 60;              // tx_time as designed
+constexpr double MaxSeconds = INT32_MAX / 100;  // the budget is kept in centiseconds
+constexpr size_t MaxFenLine = 4096;             // longest first line read from a position file
+constexpr int DropDownHeight = 150;             // pixels of an open drop-down list
+
+enum ControlId {
+    IdCaricaPosizione = 100, IdLogLevel, IdBook, IdDepth, IdTime, IdSeconds, IdCompute, IdColore,
+    IdStop, IdLog, IdList, IdText1, IdCommand1, IdLabel
+};
+
+const char* const LogLevelItems[] = {"0 - Senza Log", "1 - Normale", "2 - Debug", "3 - Extra Debug", "4 - Tutto"};
+const char* const ColourItems[] = {"Bianco", "Nero"};
+
+HWND Form = nullptr;               // the window frm_engine
+HWND cb_caricaposizione = nullptr; // button "Carica posizione"
+HWND cbo_loglevel = nullptr;       // drop-down list of the log levels 0..4
+HWND chk_book = nullptr;           // check box "Libro aperture"
+HWND tx_depth = nullptr;           // text box: search depth in plies
+HWND chk_time = nullptr;           // check box "Usa il tempo"
+HWND tx_time = nullptr;            // text box: seconds per move
+HWND cb_compute = nullptr;         // button "Calcola migliore"
+HWND cbo_colore = nullptr;         // drop-down list: 0 Bianco, 1 Nero
+HWND lb_status = nullptr;          // label: the think's statistics
+HWND cb_stop = nullptr;            // button "Stop", enabled while a think runs
+HWND cb_log = nullptr;             // button "Log..."
+HWND log_list = nullptr;           // list box `log`: the think driver's result lines
+HWND lb_prob = nullptr;            // label: full path of the loaded FEN file
+HWND Text1 = nullptr;              // text box: the opponent's move or "?"
+HWND Command1 = nullptr;           // button "Manda mossa"
+bool Thinking = false;             // a think driven from the window runs
+int ListWidest = 0;                // widest list line in pixels, for its horizontal scroll bar
+
+std::string Sys(const std::string& utf8) { return ToSystemText(utf8); }
+
+HWND Make(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id) {
+    HWND c = CreateWindowExA(0, cls, text ? Sys(text).c_str() : "", WS_CHILD | WS_VISIBLE | style, Px(x), Px(y),
+                             Px(w), Px(h), Form, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                             GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    return c;
+}
+HWND MakeButton(int x, int y, int w, int h, const char* text, int id) {
+    return Make("BUTTON", text, WS_TABSTOP | BS_PUSHBUTTON, x, y, w, h, id);
+}
+// The design assumes a narrow system font: a caption wider than its place
+// gets the same face at a smaller size (down to 7 pixels) instead of being cut.
+void FitFont(HWND c, const std::string& text) {
+    HDC dc = GetDC(c);
+    if (!dc) return;
+    RECT r{};
+    GetClientRect(c, &r);
+    LOGFONTA lf{};
+    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    HFONT chosen = nullptr;
+    for (int height = lf.lfHeight < 0 ? -lf.lfHeight : 11; height >= 7; --height) {
+        lf.lfHeight = -height;
+        HFONT f = CreateFontIndirectA(&lf);
+        HGDIOBJ old = SelectObject(dc, f);
+        SIZE size{};
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        SelectObject(dc, old);
+        if (size.cx <= r.right || height == 7) {
+            chosen = f;
+            break;
+        }
+        DeleteObject(f);
+    }
+    ReleaseDC(c, dc);
+    if (chosen) SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(chosen), TRUE);  // kept while the window lives
+}
+
+HWND MakeLabel(int x, int y, int w, int h, const char* text) {
+    HWND c = Make("STATIC", text, SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, x, y, w, h, IdLabel);
+    if (text) FitFont(c, Sys(text));
+    return c;
+}
+HWND MakeCheck(int x, int y, int w, int h, const char* text, int id) {
+    return Make("BUTTON", text, WS_TABSTOP | BS_AUTOCHECKBOX, x, y, w, h, id);
+}
+HWND MakeInput(int x, int y, int w, int h, const char* text, int id) {
+    HWND e = Make("EDIT", text, WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, x, y, w, h, id);
+    return e;
+}
+HWND MakeChoice(int x, int y, int w, const char* const* items, int n, int id) {
+    HWND c = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                             Px(x), Px(y), Px(w), DropDownHeight, Form,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    for (int i = 0; i < n; ++i) SendMessageA(c, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i]));
+    SendMessageA(c, CB_SETCURSEL, 0, 0);
+    return c;
+}
+
+std::string TextOf(HWND w) {
+    int n = GetWindowTextLengthA(w);
+    std::string s(static_cast<size_t>(n) + 1, '\0');
+    n = GetWindowTextA(w, s.data(), n + 1);
+    s.resize(static_cast<size_t>(std::max(n, 0)));
+    return s;
+}
+void SetText(HWND w, const std::string& utf8) { SetWindowTextA(w, Sys(utf8).c_str()); }
+int Selected(HWND combo) { return static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0)); }
+void Select(HWND combo, int i) { SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(i), 0); }
+bool Ticked(HWND check) { return SendMessageA(check, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+std::string Trim(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r' || s[b] == '\n')) ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r' || s[e - 1] == '\n')) --e;
+    return s.substr(b, e - b);
+}
+
+// A number that is the whole text (blanks around it allowed).
+bool WholeNumber(const std::string& text, double& value) {
+    const std::string t = Trim(text);
+    size_t used = 0;
+    value = LeadingNumber(t, &used);
+    return !t.empty() && used == t.size() && std::isfinite(value);
+}
+
+bool IsDirectory(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::string FullPath(const std::string& path) {
+    char buf[MAX_PATH * 4];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof buf, buf, nullptr);
+    return (n > 0 && n < sizeof buf) ? std::string(buf, n) : path;
+}
+
+void Tell(const std::string& text) { MessageBoxA(Form, Sys(text).c_str(), AppTitle, MB_OK | MB_ICONEXCLAMATION); }
+
+// The think driver's hooks.
+void AddLogLine(const std::string& line) {
+    const std::string shown = Sys(line);
+    SendMessageA(log_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+    const int count = static_cast<int>(SendMessageA(log_list, LB_GETCOUNT, 0, 0));
+    SendMessageA(log_list, LB_SETTOPINDEX, static_cast<WPARAM>(std::max(count - 1, 0)), 0);
+    if (HDC dc = GetDC(log_list)) {
+        HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        SIZE size{};
+        if (GetTextExtentPoint32A(dc, shown.c_str(), static_cast<int>(shown.size()), &size) && size.cx + 8 > ListWidest) {
+            ListWidest = size.cx + 8;
+            SendMessageA(log_list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(ListWidest), 0);
+        }
+        SelectObject(dc, old);
+        ReleaseDC(log_list, dc);
+    }
+}
+
+void SetStatus(const std::string& text) {
+    SetText(lb_status, text);
+    UpdateWindow(lb_status);  // at once: no other handler runs inside the search here
+}
+
+void EnableStop(bool on) {
+    EnableWindow(cb_stop, on);
+    EnableWindow(cb_compute, !on);
+    EnableWindow(cb_caricaposizione, !on);
+}
+
+void BusyCursor(bool on) { SetCursor(LoadCursorA(nullptr, on ? IDC_WAIT : IDC_ARROW)); }
+
+int UsedDepth(bool tell) {
+    const std::string text = TextOf(tx_depth);
+    double value;
+    int depth;
+    bool replaced = true;
+    if (!WholeNumber(text, value))
+        depth = DefaultDepth;
+    else if (value < MinSearchDepth)
+        depth = MinSearchDepth;
+    else if (value > MaxSearchDepth)
+        depth = MaxSearchDepth;
+    else {
+        depth = RoundToInt32(value);
+        replaced = depth != value;
+    }
+    const std::string used = std::to_string(depth);
+    if (used != text) SetText(tx_depth, used);  // "4.0" shows as 4
+    if (replaced && tell) AddLogLine("Profondità non valida (" + text + "): uso " + used);
+    return depth;
+}
+
+int32_t UsedTimeBudget() {
+    const std::string text = TextOf(tx_time);
+    double seconds;
+    bool replaced = true;
+    if (!WholeNumber(text, seconds))
+        seconds = DefaultSeconds;
+    else if (seconds < 0)
+        seconds = 0;
+    else if (seconds > MaxSeconds)
+        seconds = MaxSeconds;
+    else
+        replaced = false;
+    if (replaced) {
+        char used[32];
+        std::snprintf(used, sizeof used, "%.10g", seconds);
+        SetText(tx_time, used);
+        AddLogLine("Secondi non validi (" + text + "): uso " + used);
+    }
+    return RoundToInt32(seconds * 100);
+}
+
+// The search's message processing: the window repaints and its buttons
+// (Stop, "?") work while the engine thinks.
+void PumpMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) Esci();
+        if (!IsDialogMessageA(Form, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
+void ShowSideToMove() { Select(cbo_colore, SideToMove ? 0 : 1); }
+
+void Think() {
+    Thinking = true;
+    EngineColour = SideToMove ? 0 : 1;  // the engine plays the side to move
+    Analizza();
+    Thinking = false;
+    ShowSideToMove();
+}
+
+bool LoadPositionFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file || IsDirectory(path)) {
+        Tell("Non riesco ad aprire il file:\n" + path);
+        return false;
+    }
+    std::string line;
+    char c;
+    while (line.size() <= MaxFenLine && file.get(c) && c != '\n') line += c;
+    if (line.size() > MaxFenLine) {
+        Tell("La prima riga del file è troppo lunga per una posizione FEN:\n" + path);
+        return false;
+    }
+    line = Trim(line);
+    if (line.empty()) {
+        Tell("Il file non contiene una posizione (la prima riga è vuota):\n" + path);
+        return false;
+    }
+    std::string why;
+    if (!SetPositionFromFen(line, &why)) {
+        Tell("Posizione rifiutata (" + why + "):\n" + line + "\n" + path);
+        return false;
+    }
+    SetWindowTextA(lb_prob, FullPath(path).c_str());  // a path is in the code page already
+    ShowSideToMove();
+    return true;
+}
+
+// Event handlers.
+void Form_Load() {
+    int level = SettingToInt(ReadSetting("Log", "Level", "0"), 0);
+    Select(cbo_loglevel, level < 0 ? 0 : level > 4 ? 4 : level);
+    SetText(tx_depth, ReadSetting("General", "Profondita", std::to_string(DefaultDepth)));
+    UsedDepth(false);
+    Select(cbo_colore, 0);
+    SendMessageA(chk_book, BM_SETCHECK, ReadSetting("Book", "Enabled", "1") == "1" ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void cb_caricaposizione_Click() {
+    if (Thinking) return;
+    const std::string folder = IsDirectory("Posizioni") ? FullPath("Posizioni") : FullPath(".");
+    char file[MAX_PATH * 4] = "";
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = Form;
+    ofn.lpstrFilter = "FEN Files (*.fen)\0*.fen\0";
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.lpstrInitialDir = folder.c_str();
+    ofn.lpstrTitle = "Carica Posizione";
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameA(&ofn) || file[0] == '\0') return;  // cancelled
+    LoadPositionFile(file);
+}
+
+void cb_compute_Click() {
+    if (Thinking) return;
+    SideToMove = Selected(cbo_colore) == 0 ? True : False;
+    LogLevel = std::max(Selected(cbo_loglevel), 0);
+    WriteSetting("Log", "Level", std::to_string(LogLevel));
+    UseTime = Ticked(chk_time) ? True : False;
+    BookEnabled = Ticked(chk_book) ? True : False;
+    if (BookEnabled && BookLines.size() <= 1) LoadBook();  // ticked after a start-up without the book
+    UsedDepth(true);  // the setting holds the depth the think uses
+    WriteSetting("General", "Profondita", TextOf(tx_depth));
+    WriteSetting("Time", "Enabled", UseTime ? "1" : "0");
+    WriteSetting("Book", "enabled", BookEnabled ? "1" : "0");
+    Think();
+}
+
+void cb_stop_Click() { RequestStop(); }
+
+void cb_log_Click() {
+    if (!FileExists(LogFilePath)) {
+        AddLogLine("Il log non esiste ancora: " + LogFilePath);
+        return;
+    }
+    if (!StartViewer(LogFilePath)) AddLogLine(std::string("Non riesco ad aprire il log con ") + DefaultViewer + ": " + LogFilePath);
+}
+
+void Command1_Click() {
+    const std::string text = Trim(TextOf(Text1));
+    if (text == "?") {
+        ParseCommand("?\r\n");  // stops a running think
+        return;
+    }
+    if (Thinking) {
+        AddLogLine("Il motore sta pensando: \"?\" o Stop per fermarlo");
+        return;
+    }
+    std::string why;
+    if (!MoveTextPlayable(text, &why)) {
+        AddLogLine("Mossa rifiutata: " + text + " (" + why + ")");
+        return;
+    }
+    const std::string squares = text.substr(0, 4);
+    Log("ParseCommand", "Mossa avversario: " + squares);
+    PushGameSnapshot();
+    MoveHistory += squares;
+    PlayMoveText(text);
+    LogLevel = std::max(Selected(cbo_loglevel), 0);
+    WriteSetting("Log", "Level", std::to_string(LogLevel));
+    UseTime = Ticked(chk_time) ? True : False;
+    Think();
+}
+
+[[noreturn]] void Form_QueryUnload() {
+    // For the end-to-end tests: the list as it is when the window closes.
+    if (const char* dump = std::getenv("VELMORASCA_WINDOW_DUMP"); dump && *dump) {
+        if (FILE* f = std::fopen(dump, "wb")) {
+            const int count = static_cast<int>(SendMessageA(log_list, LB_GETCOUNT, 0, 0));
+            for (int i = 0; i < count; ++i) {
+                std::vector<char> line(static_cast<size_t>(SendMessageA(log_list, LB_GETTEXTLEN, i, 0)) + 1, '\0');
+                SendMessageA(log_list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
+                std::fprintf(f, "%s\n", line.data());
+            }
+            std::fclose(f);
+        }
+    }
+    Esci();
+}
+
+LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_COMMAND:
+            if (HIWORD(wp) == BN_CLICKED) {
+                switch (LOWORD(wp)) {
+                    case IdCaricaPosizione: cb_caricaposizione_Click(); return 0;
+                    case IdCompute: cb_compute_Click(); return 0;
+                    case IdStop: cb_stop_Click(); return 0;
+                    case IdLog: cb_log_Click(); return 0;
+                    case IdCommand1: Command1_Click(); return 0;
+                    case IDOK:  // Enter: in the move box it sends the move
+                        if (GetFocus() == Text1) Command1_Click();
+                        return 0;
+                    default: break;
+                }
+            }
+            break;
+        case WM_SETCURSOR:
+            if (Thinking) {
+                SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+                return TRUE;
+            }
+            break;
+        case WM_CTLCOLORSTATIC:
+            // Labels on the window's own colour, like the form around them.
+            SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        case WM_CLOSE:
+            Form_QueryUnload();
+        default:
+            break;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+bool CreateForm() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = FormProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = ClassName;
+    if (!RegisterClassA(&wc)) return false;
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    RECT r{0, 0, Px(3975), Px(5835)};
+    AdjustWindowRect(&r, style, FALSE);
+    Form = CreateWindowExA(WS_EX_CONTROLPARENT, ClassName, AppTitle, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                           r.right - r.left, r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
+    if (Form == nullptr) return false;
+
+    cb_caricaposizione = MakeButton(120, 120, 1575, 375, "Carica posizione", IdCaricaPosizione);
+    MakeLabel(2040, 120, 375, 255, "Log:");
+    cbo_loglevel = MakeChoice(2400, 120, 1455, LogLevelItems, 5, IdLogLevel);
+    chk_book = MakeCheck(360, 720, 1335, 255, "Libro aperture", IdBook);
+    MakeLabel(2040, 720, 855, 255, "Profondità:");
+    tx_depth = MakeInput(3000, 720, 855, 285, "6", IdDepth);
+    chk_time = MakeCheck(360, 1200, 1335, 255, "Usa il tempo", IdTime);
+    MakeLabel(2040, 1200, 855, 255, "Secondi");
+    tx_time = MakeInput(3000, 1200, 855, 285, "60", IdSeconds);
+    cb_compute = MakeButton(120, 1680, 1575, 375, "Calcola migliore", IdCompute);
+    MakeLabel(2040, 1680, 735, 255, "Muove il:");
+    cbo_colore = MakeChoice(2760, 1680, 1095, ColourItems, 2, IdColore);
+    lb_status = MakeLabel(120, 2160, 3735, 255, nullptr);
+    cb_stop = MakeButton(120, 2520, 1575, 375, "Stop", IdStop);
+    EnableWindow(cb_stop, FALSE);
+    cb_log = MakeButton(2160, 2520, 1575, 375, "Log...", IdLog);
+    log_list = Make("LISTBOX", nullptr, WS_BORDER | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
+                    120, 3000, 3735, 2010, IdList);
+    lb_prob = MakeLabel(120, 5040, 3735, 255, nullptr);
+    MakeLabel(120, 5400, 1335, 255, "Mossa avversario:");
+    Text1 = MakeInput(1440, 5400, 1095, 285, "", IdText1);
+    Command1 = MakeButton(2640, 5400, 1215, 375, "Manda mossa", IdCommand1);
+    return true;
+}
+
+}  // namespace
+
+int RunEngineWindow() {
+    if (!CreateForm()) {
+        PipeWriteAll(2, "Velmorasca: the engine window cannot be made here (no desktop); start the engine with: "
+                        "velmorasca.exe xboard\n");
+        return 1;
+    }
+    // Started from the Explorer, the program got a console of its own, which
+    // shows nothing in window mode: it is let go. A console shared with a
+    // command prompt stays.
+    DWORD sharing[2];
+    if (GetConsoleProcessList(sharing, 2) == 1 && FreeConsole()) {
+        // Its handles are gone with it: the slots forget them, so that no
+        // later write or close reaches an object that got the number since.
+        SetStdHandle(STD_INPUT_HANDLE, nullptr);
+        SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+        SetStdHandle(STD_ERROR_HANDLE, nullptr);
+    }
+    // The window starts on the standard position, White to move.
+    SetInitialPosition();
+    SideToMove = True;
+    Window.ClearStatus = [] { SetStatus(""); };
+    Window.SetStatus = SetStatus;
+    Window.AddLogLine = AddLogLine;
+    Window.EnableStop = EnableStop;
+    Window.BusyCursor = BusyCursor;
+    Window.DepthText = [] { return UsedDepth(true); };
+    Window.TimeBudget = UsedTimeBudget;
+    EventPump = PumpMessages;
+    Form_Load();
+    ShowWindow(Form, SW_SHOWNORMAL);
+    UpdateWindow(Form);
+    SetForegroundWindow(Form);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageA(Form, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    Esci();  // the window is gone
+}
+
+void InstallEngineWindow() { RunWindow = RunEngineWindow; }
