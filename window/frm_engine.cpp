@@ -4,6 +4,7 @@
 #include "window/frm_engine.h"
 
 #include "window/display.h"
+#include "window/formrules.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
@@ -14,7 +15,6 @@
 #include <FL/Fl_Hold_Browser.H>
 #include <FL/Fl_Input.H>
 #include <FL/fl_ask.H>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <climits>
@@ -25,6 +25,7 @@
 #include <fstream>
 
 #include "book/book.h"
+#include "platform/files.h"
 #include "platform/msgbox.h"
 #include "platform/pipe.h"
 #include "platform/viewer.h"
@@ -47,14 +48,10 @@ const char* const AppTitle = "Velmorasca";
 // The window is designed in twips; 15 twips make a pixel.
 constexpr int Px(int twips) { return (twips + 7) / 15; }
 
-constexpr int DefaultDepth = 2;        // General/Profondita when it is missing
-constexpr int DefaultSeconds = 60;     // tx_time as designed
-constexpr double MaxSeconds = INT32_MAX / 100;  // the budget is kept in centiseconds
 constexpr int FontSize = 11;
 constexpr int MinFontSize = 7;
 
 // Longest first line read from a position file; a FEN is far shorter.
-constexpr size_t MaxFenLine = 4096;
 
 const char* const LogLevelItems[] = {"0 - Senza Log", "1 - Normale", "2 - Debug", "3 - Extra Debug", "4 - Tutto", nullptr};
 const char* const ColourItems[] = {"Bianco", "Nero", nullptr};
@@ -92,40 +89,6 @@ Fl_Choice* MakeChoice(int x, int y, int w, int h, const char* const* items) {
     for (int i = 0; items[i]; ++i) c->add(items[i]);  // no menu syntax in the texts
     c->value(0);
     return c;
-}
-
-bool IsDirectory(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-std::string FullPath(const std::string& path) {
-    char* real = realpath(path.c_str(), nullptr);
-    if (!real) return path;
-    std::string full(real);
-    std::free(real);
-    return full;
-}
-
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r' || s[b] == '\n')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r' || s[e - 1] == '\n')) --e;
-    return s.substr(b, e - b);
-}
-
-// A number that is the whole text (blanks around it allowed).
-bool WholeNumber(const std::string& text, double& value) {
-    const std::string t = Trim(text);
-    size_t used = 0;
-    value = LeadingNumber(t, &used);
-    return !t.empty() && used == t.size() && std::isfinite(value);
-}
-
-std::string SecondsText(double seconds) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.10g", seconds);
-    return buf;
 }
 
 // A label shows '@' as the start of a symbol unless it is doubled.
@@ -201,7 +164,7 @@ void frm_engine::Form_Load() {
 
 void frm_engine::cb_caricaposizione_Click() {
     if (thinking_) return;
-    const std::string folder = IsDirectory("Posizioni") ? FullPath("Posizioni") : FullPath(".");
+    const std::string folder = IsFolder("Posizioni") ? FullPath("Posizioni") : FullPath(".");
     // A new dialog each time, so that no earlier choice is offered again.
     delete cd1;
     cd1 = new Fl_File_Chooser(folder.c_str(), "FEN Files (*.fen)", Fl_File_Chooser::SINGLE, "Carica Posizione");
@@ -213,26 +176,9 @@ void frm_engine::cb_caricaposizione_Click() {
 }
 
 bool frm_engine::LoadPositionFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file || IsDirectory(path)) {
-        Tell("Non riesco ad aprire il file:\n" + path);
-        return false;
-    }
-    std::string line;
-    char c;
-    while (line.size() <= MaxFenLine && file.get(c) && c != '\n') line += c;
-    if (line.size() > MaxFenLine) {
-        Tell("La prima riga del file è troppo lunga per una posizione FEN:\n" + path);
-        return false;
-    }
-    line = Trim(line);
-    if (line.empty()) {
-        Tell("Il file non contiene una posizione (la prima riga è vuota):\n" + path);
-        return false;
-    }
-    std::string why;
-    if (!SetPositionFromFen(line, &why)) {
-        Tell("Posizione rifiutata (" + why + "):\n" + line + "\n" + path);
+    std::string problem;
+    if (!LoadPositionFromFile(path, &problem)) {
+        Tell(problem);
         return false;
     }
     prob_ = FullPath(path);
@@ -308,43 +254,20 @@ void frm_engine::Form_QueryUnload() {
 
 int frm_engine::UsedDepth(bool tell) {
     const std::string text = tx_depth->value();
-    double value;
-    int depth;
-    bool replaced = true;
-    if (!WholeNumber(text, value))
-        depth = DefaultDepth;
-    else if (value < MinSearchDepth)
-        depth = MinSearchDepth;
-    else if (value > MaxSearchDepth)
-        depth = MaxSearchDepth;
-    else {
-        depth = RoundToInt32(value);
-        replaced = depth != value;
-    }
-    const std::string used = std::to_string(depth);
-    if (used != text) tx_depth->value(used.c_str());  // "4.0" shows as 4
-    if (replaced && tell) AddLogLine("Profondità non valida (" + text + "): uso " + used);
-    return depth;
+    const BoxValue used = DepthFromText(text);
+    if (used.shown != text) tx_depth->value(used.shown.c_str());
+    if (!used.note.empty() && tell) AddLogLine(used.note);
+    return used.value;
 }
 
 int32_t frm_engine::UsedTimeBudget() {
     const std::string text = tx_time->value();
-    double seconds;
-    bool replaced = true;
-    if (!WholeNumber(text, seconds))
-        seconds = DefaultSeconds;
-    else if (seconds < 0)
-        seconds = 0;
-    else if (seconds > MaxSeconds)
-        seconds = MaxSeconds;
-    else
-        replaced = false;
-    if (replaced) {
-        const std::string used = SecondsText(seconds);
-        tx_time->value(used.c_str());
-        AddLogLine("Secondi non validi (" + text + "): uso " + used);
+    const BoxValue used = SecondsFromText(text);
+    if (!used.note.empty()) {
+        tx_time->value(used.shown.c_str());
+        AddLogLine(used.note);
     }
-    return RoundToInt32(seconds * 100);
+    return used.value;
 }
 
 void frm_engine::ClearStatus() { SetStatus(""); }

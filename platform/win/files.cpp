@@ -13,3 +13,15 @@ bool IsNormalFile(const std::string& path) {
     const DWORD excluded = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     return (found.dwFileAttributes & excluded) == 0;
 }
+
+bool IsFolder(const std::string& path) {
+    if (path.empty()) return false;
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::string FullPath(const std::string& path) {
+    char buf[MAX_PATH * 4];
+    const DWORD n = GetFullPathNameA(path.c_str(), sizeof buf, buf, nullptr);
+    return (n > 0 && n < sizeof buf) ? std::string(buf, n) : path;
+}

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "book/book.h"
+#include "platform/files.h"
 #include "platform/pipe.h"
 #include "platform/text.h"
 #include "platform/viewer.h"
@@ -30,6 +31,7 @@
 #include "shell/main.h"
 #include "shell/notation.h"
 #include "shell/protocol.h"
+#include "window/formrules.h"
 
 namespace {
 
@@ -38,10 +40,6 @@ const char* const ClassName = "VelmorascaFrmEngine";
 
 constexpr int Px(int twips) { return (twips + 7) / 15; }
 
-constexpr int DefaultDepth = 2;                 // General/Profondita when it is missing
-constexpr int DefaultSeconds = 60;              // tx_time as designed
-constexpr double MaxSeconds = INT32_MAX / 100;  // the budget is kept in centiseconds
-constexpr size_t MaxFenLine = 4096;             // longest first line read from a position file
 constexpr int DropDownHeight = 150;             // pixels of an open drop-down list
 
 enum ControlId {
@@ -144,32 +142,6 @@ int Selected(HWND combo) { return static_cast<int>(SendMessageA(combo, CB_GETCUR
 void Select(HWND combo, int i) { SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(i), 0); }
 bool Ticked(HWND check) { return SendMessageA(check, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r' || s[b] == '\n')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r' || s[e - 1] == '\n')) --e;
-    return s.substr(b, e - b);
-}
-
-// A number that is the whole text (blanks around it allowed).
-bool WholeNumber(const std::string& text, double& value) {
-    const std::string t = Trim(text);
-    size_t used = 0;
-    value = LeadingNumber(t, &used);
-    return !t.empty() && used == t.size() && std::isfinite(value);
-}
-
-bool IsDirectory(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-std::string FullPath(const std::string& path) {
-    char buf[MAX_PATH * 4];
-    DWORD n = GetFullPathNameA(path.c_str(), sizeof buf, buf, nullptr);
-    return (n > 0 && n < sizeof buf) ? std::string(buf, n) : path;
-}
-
 void Tell(const std::string& text) { MessageBoxA(Form, Sys(text).c_str(), AppTitle, MB_OK | MB_ICONEXCLAMATION); }
 
 // The think driver's hooks.
@@ -205,44 +177,20 @@ void BusyCursor(bool on) { SetCursor(LoadCursorA(nullptr, on ? IDC_WAIT : IDC_AR
 
 int UsedDepth(bool tell) {
     const std::string text = TextOf(tx_depth);
-    double value;
-    int depth;
-    bool replaced = true;
-    if (!WholeNumber(text, value))
-        depth = DefaultDepth;
-    else if (value < MinSearchDepth)
-        depth = MinSearchDepth;
-    else if (value > MaxSearchDepth)
-        depth = MaxSearchDepth;
-    else {
-        depth = RoundToInt32(value);
-        replaced = depth != value;
-    }
-    const std::string used = std::to_string(depth);
-    if (used != text) SetText(tx_depth, used);  // "4.0" shows as 4
-    if (replaced && tell) AddLogLine("Profondità non valida (" + text + "): uso " + used);
-    return depth;
+    const BoxValue used = DepthFromText(text);
+    if (used.shown != text) SetText(tx_depth, used.shown);
+    if (!used.note.empty() && tell) AddLogLine(used.note);
+    return used.value;
 }
 
 int32_t UsedTimeBudget() {
     const std::string text = TextOf(tx_time);
-    double seconds;
-    bool replaced = true;
-    if (!WholeNumber(text, seconds))
-        seconds = DefaultSeconds;
-    else if (seconds < 0)
-        seconds = 0;
-    else if (seconds > MaxSeconds)
-        seconds = MaxSeconds;
-    else
-        replaced = false;
-    if (replaced) {
-        char used[32];
-        std::snprintf(used, sizeof used, "%.10g", seconds);
-        SetText(tx_time, used);
-        AddLogLine("Secondi non validi (" + text + "): uso " + used);
+    const BoxValue used = SecondsFromText(text);
+    if (!used.note.empty()) {
+        SetText(tx_time, used.shown);
+        AddLogLine(used.note);
     }
-    return RoundToInt32(seconds * 100);
+    return used.value;
 }
 
 // The search's message processing: the window repaints and its buttons
@@ -269,26 +217,9 @@ void Think() {
 }
 
 bool LoadPositionFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file || IsDirectory(path)) {
-        Tell("Non riesco ad aprire il file:\n" + path);
-        return false;
-    }
-    std::string line;
-    char c;
-    while (line.size() <= MaxFenLine && file.get(c) && c != '\n') line += c;
-    if (line.size() > MaxFenLine) {
-        Tell("La prima riga del file è troppo lunga per una posizione FEN:\n" + path);
-        return false;
-    }
-    line = Trim(line);
-    if (line.empty()) {
-        Tell("Il file non contiene una posizione (la prima riga è vuota):\n" + path);
-        return false;
-    }
-    std::string why;
-    if (!SetPositionFromFen(line, &why)) {
-        Tell("Posizione rifiutata (" + why + "):\n" + line + "\n" + path);
+    std::string problem;
+    if (!LoadPositionFromFile(path, &problem)) {
+        Tell(problem);
         return false;
     }
     SetWindowTextA(lb_prob, FullPath(path).c_str());  // a path is in the code page already
@@ -308,7 +239,7 @@ void Form_Load() {
 
 void cb_caricaposizione_Click() {
     if (Thinking) return;
-    const std::string folder = IsDirectory("Posizioni") ? FullPath("Posizioni") : FullPath(".");
+    const std::string folder = IsFolder("Posizioni") ? FullPath("Posizioni") : FullPath(".");
     char file[MAX_PATH * 4] = "";
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof ofn;

@@ -1,0 +1,32 @@
+// The engine window's rules that do not depend on the window system: how
+// the depth and seconds boxes are read and what a position file must hold.
+// Both windows (FLTK and Win32) show what these say.
+#pragma once
+#include <cstdint>
+#include <string>
+
+inline constexpr int DefaultDepth = 2;                 // General/Profondita when it is missing
+inline constexpr int DefaultSeconds = 60;              // tx_time as designed
+inline constexpr double MaxSeconds = INT32_MAX / 100;  // the budget is kept in centiseconds
+inline constexpr size_t MaxFenLine = 4096;             // longest first line read from a position file
+
+std::string Trim(const std::string& s);  // blanks, tabs, CR and LF off both ends
+
+// What a box's text gives: the value the think uses, the text the box then
+// shows, and the list line telling that the text was not used as it stood
+// (empty when it was).
+struct BoxValue {
+    int32_t value;
+    std::string shown;
+    std::string note;
+};
+// Depth 1..98 (not a number: DefaultDepth), rounded to a whole number.
+BoxValue DepthFromText(const std::string& text);
+// Seconds 0..MaxSeconds (not a number: DefaultSeconds); value in centiseconds.
+BoxValue SecondsFromText(const std::string& text);
+
+// Sets up the position on the first line of a FEN file. False, with the
+// message box text in problem and the position unchanged, when the file
+// cannot be read, is a folder, or its first line is empty, too long or not
+// a position the engine accepts.
+bool LoadPositionFromFile(const std::string& path, std::string* problem);
