@@ -5,9 +5,12 @@
 #include <fstream>
 
 #include "platform/files.h"
+#include "position/gamehistory.h"
 #include "position/setup.h"
 #include "search/analizza.h"
 #include "shell/common.h"
+#include "shell/notation.h"
+#include "shell/protocol.h"
 
 namespace {
 
@@ -87,5 +90,29 @@ bool LoadPositionFromFile(const std::string& path, std::string* problem) {
         *problem = "Posizione rifiutata (" + why + "):\n" + line + "\n" + path;
         return false;
     }
+    return true;
+}
+
+bool PlayTypedMove(const std::string& typed, bool thinking, std::string* note) {
+    const std::string text = Trim(typed);
+    note->clear();
+    if (text == "?") {
+        ParseCommand("?\r\n");  // stops a running think
+        return false;
+    }
+    if (thinking) {
+        *note = "Il motore sta pensando: \"?\" o Stop per fermarlo";
+        return false;
+    }
+    std::string why;
+    if (!MoveTextPlayable(text, &why)) {
+        *note = "Mossa rifiutata: " + text + " (" + why + ")";
+        return false;
+    }
+    const std::string squares = text.substr(0, 4);
+    Log("ParseCommand", "Mossa avversario: " + squares);
+    PushGameSnapshot();
+    MoveHistory += squares;
+    PlayMoveText(text);
     return true;
 }

@@ -30,3 +30,10 @@ BoxValue SecondsFromText(const std::string& text);
 // cannot be read, is a folder, or its first line is empty, too long or not
 // a position the engine accepts.
 bool LoadPositionFromFile(const std::string& path, std::string* problem);
+
+// What the text typed in the move box does: "?" stops a running think;
+// while a think runs nothing else is taken; otherwise a playable move is
+// played on the game position (logged, kept for takebacks, added to the
+// history). True when a move was played; note gets the list line for a
+// text that was not, empty when there is none to show.
+bool PlayTypedMove(const std::string& typed, bool thinking, std::string* note);

@@ -216,25 +216,11 @@ void frm_engine::cb_log_Click() {
 }
 
 void frm_engine::Command1_Click() {
-    const std::string text = Trim(Text1->value());
-    if (text == "?") {
-        ParseCommand("?\r\n");  // stops a running think
+    std::string note;
+    if (!PlayTypedMove(Text1->value(), thinking_, &note)) {
+        if (!note.empty()) AddLogLine(note);
         return;
     }
-    if (thinking_) {
-        AddLogLine("Il motore sta pensando: \"?\" o Stop per fermarlo");
-        return;
-    }
-    std::string why;
-    if (!MoveTextPlayable(text, &why)) {
-        AddLogLine("Mossa rifiutata: " + text + " (" + why + ")");
-        return;
-    }
-    const std::string squares = text.substr(0, 4);
-    Log("ParseCommand", "Mossa avversario: " + squares);
-    PushGameSnapshot();
-    MoveHistory += squares;
-    PlayMoveText(text);
     LogLevel = cbo_loglevel->value();
     WriteSetting("Log", "Level", std::to_string(LogLevel));
     UseTime = chk_time->value() ? True : False;

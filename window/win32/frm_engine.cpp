@@ -280,25 +280,11 @@ void cb_log_Click() {
 }
 
 void Command1_Click() {
-    const std::string text = Trim(TextOf(Text1));
-    if (text == "?") {
-        ParseCommand("?\r\n");  // stops a running think
+    std::string note;
+    if (!PlayTypedMove(TextOf(Text1), Thinking, &note)) {
+        if (!note.empty()) AddLogLine(note);
         return;
     }
-    if (Thinking) {
-        AddLogLine("Il motore sta pensando: \"?\" o Stop per fermarlo");
-        return;
-    }
-    std::string why;
-    if (!MoveTextPlayable(text, &why)) {
-        AddLogLine("Mossa rifiutata: " + text + " (" + why + ")");
-        return;
-    }
-    const std::string squares = text.substr(0, 4);
-    Log("ParseCommand", "Mossa avversario: " + squares);
-    PushGameSnapshot();
-    MoveHistory += squares;
-    PlayMoveText(text);
     LogLevel = std::max(Selected(cbo_loglevel), 0);
     WriteSetting("Log", "Level", std::to_string(LogLevel));
     UseTime = Ticked(chk_time) ? True : False;
