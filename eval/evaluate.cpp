@@ -18,6 +18,7 @@
 // test on the ids' coordinates agree.
 #include "eval/evaluate.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "eval/valorideipezzi.h"
@@ -322,12 +323,28 @@ inline const PlyFacts& FactsOf(int q) {
     return f;
 }
 
+
+#if defined(VELMOR_CHECK_INVARIANT)
+// Checked builds compare the carried facts with the slice's own.
+void CheckCarried(const PlyFacts& f, const Slice& s, int q) {
+    const PawnSummary own = PawnFacts(s).summary;
+    if (f.tables != TableSum(s) || f.pawns.whiteStructure != own.whiteStructure || f.pawns.blackStructure != own.blackStructure ||
+        std::memcmp(f.pawns.whiteRanks, own.whiteRanks, 8) != 0 || std::memcmp(f.pawns.blackRanks, own.blackRanks, 8) != 0) {
+        std::fprintf(stderr, "Evaluate: the facts carried to ply %d differ from the slice's own\n", q);
+        std::abort();
+    }
+}
+#else
+inline void CheckCarried(const PlyFacts&, const Slice&, int) {}
+#endif
+
 }  // namespace
 
 int16_t Evaluate() {
     const int q = Ply;
     const Slice s = SliceAt(q);
     const PlyFacts& f = FactsOf(q);
+    CheckCarried(f, s, q);
     int score = f.tables + f.pawns.whiteStructure - f.pawns.blackStructure + OtherTerms(White, s, f.pawns.whiteRanks) -
                 OtherTerms(Black, s, f.pawns.blackRanks);
     if (!SideToMove) score = -score;

@@ -3,6 +3,7 @@
 // the initial set-up and every promoted pawn are tested here, by id.
 #include "rules/scacco.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -156,6 +157,19 @@ inline bool KnownAttacked(int p, bool whiteKing) {
 
 inline bool IsKing(uint8_t id) { return id == WhiteKing || id == BlackKing; }
 
+#if defined(VELMOR_CHECK_INVARIANT)
+// Checked builds compare every short cut with the full test.
+inline bool Checked(bool shortCut, int q, bool whiteKing, const char* where) {
+    if (shortCut != AttackedAt(q, whiteKing)) {
+        std::fprintf(stderr, "%s: the short cut says %d at ply %d, the full test does not\n", where, shortCut ? 1 : 0, q);
+        std::abort();
+    }
+    return shortCut;
+}
+#else
+inline bool Checked(bool shortCut, int, bool, const char*) { return shortCut; }
+#endif
+
 }  // namespace
 
 Bool16 MoverKingAttacked() {
@@ -164,7 +178,8 @@ Bool16 MoverKingAttacked() {
     const SliceOrigin& o = Origin[q];
     if (MadeFromKnownPly(q) && !IsKing(o.piece) && !KnownAttacked(p, white)) {
         const uint8_t king = white ? WhiteKing : BlackKing;
-        return UncoveredLine(q, king, SquareOf(king, q), o.from) ? True : False;
+        const bool attacked = UncoveredLine(q, king, SquareOf(king, q), o.from);
+        return Checked(attacked, q, white, "MoverKingAttacked") ? True : False;
     }
     return AttackedAt(q, white) ? True : False;
 }
@@ -177,7 +192,8 @@ Bool16 SideToMoveInCheck() {
     if (q > 0 && MadeFromKnownPly(q) && !IsKing(o.piece) && !KnownAttacked(p, white)) {
         const uint8_t king = white ? WhiteKing : BlackKing;
         const int k = SquareOf(king, q);
-        return UncoveredLine(q, king, k, o.from) || MovedPieceAttacks(q, o.piece, o.to, k) ? True : False;
+        const bool attacked = UncoveredLine(q, king, k, o.from) || MovedPieceAttacks(q, o.piece, o.to, k);
+        return Checked(attacked, q, white, "SideToMoveInCheck") ? True : False;
     }
     // One ply down, the current ply is the one the full tests examine.
     LeavePly();
