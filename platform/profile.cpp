@@ -1,4 +1,5 @@
 #include "platform/profile.h"
+#include "platform/profiletext.h"
 
 #include "platform/pipe.h"
 
@@ -13,14 +14,7 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b])) ++b;
-    while (e > b && IsBlank(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
+std::string Trim(const std::string& s) { return TrimProfileText(s); }
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 

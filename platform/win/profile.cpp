@@ -2,6 +2,7 @@
 // file's comments, other sections and line ends, and match section and key
 // names without regard to case.
 #include "platform/profile.h"
+#include "platform/profiletext.h"
 
 #include <windows.h>
 
@@ -9,14 +10,7 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b])) ++b;
-    while (e > b && IsBlank(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
+std::string Trim(const std::string& s) { return TrimProfileText(s); }
 
 bool HasAny(const std::string& s, const char* chars) { return s.find_first_of(chars) != std::string::npos; }
 
