@@ -2,13 +2,19 @@
 // grouped by piece in ascending id order, then put in search order.
 #include "position/generate.h"
 
-#include <cstdint>
-#include <cstring>
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "position/mossedeipezzi.h"
+#include "position/piecemoves.h"
+#include "position/rays.h"
 #include "position/variabili.h"
+
+uint8_t WrittenFrom[MaxPly + 1] = {};
 
 void GenerateMoves() {
     // 1. The side's pieces in id order (White 1..16, Black 17..32).
@@ -16,45 +22,12 @@ void GenerateMoves() {
     for (int id = first; id < first + 16; ++id) GeneratePieceMoves(RankOf(id, Ply), FileOf(id, Ply));
     // 2. Ordering: the search takes moves from the top of the list.
     SortMoveList();
+    WrittenFrom[Ply] = 0;
 }
 
-namespace {
-
-// The generator each id on a square calls. Kept as a table and a chain of
-// tests (pawns first, the most frequent) rather than a switch: a jump table
-// is one indirect branch whose target changes from piece to piece.
-enum : uint8_t { NoGenerator, PawnGenerator, KnightGenerator, BishopGenerator, RookGenerator, QueenGenerator, KingGenerator };
-constexpr struct GeneratorOfId {
-    uint8_t of[256] = {};
-    constexpr GeneratorOfId() {
-        for (int id : {1, 8, 17, 24}) of[id] = RookGenerator;
-        for (int id : {2, 7, 18, 23}) of[id] = KnightGenerator;
-        for (int id : {3, 6, 19, 22}) of[id] = BishopGenerator;
-        of[4] = of[21] = QueenGenerator;
-        of[5] = of[20] = KingGenerator;
-        for (int id = 9; id <= 16; ++id) of[id] = of[id + 16] = PawnGenerator;
-    }
-} GeneratorFor;
-
-}  // namespace
-
 void GeneratePieceMoves(uint8_t rank, uint8_t file) {
-    // 1. A piece off the board has no square; its stale rank is not looked at.
-    if (file == OffBoard) return;
-    // 2. The generator follows the id found on the square.
-    const uint8_t generator = GeneratorFor.of[Sq(rank, file, Ply)];
-    if (generator == PawnGenerator)
-        GeneratePawnMoves(rank, file);
-    else if (generator == KnightGenerator)
-        GenerateKnightMoves(rank, file, 0);
-    else if (generator == BishopGenerator)
-        GenerateBishopMoves(rank, file, 0);
-    else if (generator == RookGenerator)
-        GenerateRookMoves(rank, file, 0);
-    else if (generator == QueenGenerator)
-        GenerateQueenMoves(rank, file, 0);
-    else if (generator == KingGenerator)
-        GenerateKingMoves(rank, file);
+    piecemoves::AppendToList toList;
+    piecemoves::PieceMoves(toList, rank, file);
 }
 
 namespace {
@@ -76,6 +49,49 @@ void TurnEqualGroups(MoveRecord* block, int size, int passes) {
         if (turn != 0) std::rotate(block + g, block + g + turn, block + e);
         g = e;
     }
+}
+
+
+// The block of raised records, as the exchange sort of a list of n records
+// leaves it (see SortMoveList): records[j] stood at entry at[j], ascending,
+// and every other entry held a low record. The block ends at the top of the
+// list, entries n - count + 1..n, in the order written to out[0..count-1].
+//
+// The block is buffer[start .. start + size - 1]; each literal pass moves
+// it one place on in the buffer, so nothing is shifted. Once the block's
+// keys never rise from first to last, a pass keeps them so and only turns
+// each group of equal keys by one place (its first record, carried along,
+// is left behind that group's last when a smaller key takes its place), so
+// any number of passes is one turn of each group by that number; such
+// passes are counted in pending and made at once. Every low record after a
+// raised one is one pass.
+void SortRaisedBlock(const MoveRecord* records, const uint8_t* at, int count, int n, MoveRecord* out) {
+    MoveRecord buffer[2 * (MaxMovesPerPly + 1)];
+    int start = 0, size = 0, pending = 0;
+    bool ordered = true;  // the block's keys never rise
+    for (int j = 0; j < count; ++j) {
+        const int next = j + 1 < count ? at[j + 1] : n + 1;
+        const MoveRecord record = records[j];
+        if (pending != 0) TurnEqualGroups(&buffer[start], size, pending);
+        pending = 0;
+        if (size > 0 && record.Score > buffer[start + size - 1].Score) ordered = false;
+        buffer[start + size++] = record;
+        const int run = next - at[j] - 1;  // low records up to the next raised one
+        int pass = 0;
+        for (; pass < run && !ordered; ++pass) {
+            MoveRecord carried = buffer[start];
+            for (int t = start + 1; t < start + size; ++t)
+                if (buffer[t].Score < carried.Score) std::swap(carried, buffer[t]);
+            buffer[start + size] = carried;
+            ++start;
+            ordered = true;
+            for (int t = start + 1; t < start + size && ordered; ++t) ordered = buffer[t].Score <= buffer[t - 1].Score;
+        }
+        pending += run - pass;
+    }
+    if (pending != 0) TurnEqualGroups(&buffer[start], size, pending);
+    LiteralExchangeSort(&buffer[start], size);
+    for (int t = 0; t < size; ++t) out[t] = buffer[start + t];
 }
 
 }  // namespace
@@ -130,44 +146,140 @@ void SortMoveList() {
         }
     }
     if (raisedCount == 0) return;  // all keys equal: no swap ever happens
-
-    // The block is buffer[start .. start + size - 1]; each literal pass
-    // moves it one place on in the buffer, so nothing is shifted. Once the
-    // block's keys never rise from first to last, a pass keeps them so and
-    // only turns each group of equal keys by one place (its first record,
-    // carried along, is left behind that group's last when a smaller key
-    // takes its place), so any number of passes is one turn of each group
-    // by that number; such passes are counted in pending and made at once.
-    // The low records come in runs between raised ones: the records before
-    // the first raised one stay where they are, every later run moves down
-    // as one piece, and each of its records is one pass.
-    MoveRecord buffer[2 * (MaxMovesPerPly + 1)];
-    int start = 0, size = 0, placed = raised[0], pending = 0;
-    bool ordered = true;  // the block's keys never rise
+    // The low records keep their order and close up at the bottom: those
+    // before the first raised one stay, every later run moves down as one
+    // piece. The raised records, taken out first, go on top.
+    MoveRecord records[MaxMovesPerPly];
+    for (int j = 0; j < raisedCount; ++j) records[j] = list[raised[j]];
+    int placed = raised[0];
     for (int j = 0; j < raisedCount; ++j) {
-        const int at = raised[j], next = j + 1 < raisedCount ? raised[j + 1] : n + 1;
-        const MoveRecord record = list[at];
-        if (pending != 0) TurnEqualGroups(&buffer[start], size, pending);
-        pending = 0;
-        if (size > 0 && record.Score > buffer[start + size - 1].Score) ordered = false;
-        buffer[start + size++] = record;
-        const int run = next - at - 1;  // low records up to the next raised one
+        const int at = raised[j], next = j + 1 < raisedCount ? raised[j + 1] : n + 1, run = next - at - 1;
         if (run == 0) continue;
         std::memmove(&list[placed], &list[at + 1], static_cast<size_t>(run) * sizeof(MoveRecord));
         placed += run;
-        int pass = 0;
-        for (; pass < run && !ordered; ++pass) {
-            MoveRecord carried = buffer[start];
-            for (int t = start + 1; t < start + size; ++t)
-                if (buffer[t].Score < carried.Score) std::swap(carried, buffer[t]);
-            buffer[start + size] = carried;
-            ++start;
-            ordered = true;
-            for (int t = start + 1; t < start + size && ordered; ++t) ordered = buffer[t].Score <= buffer[t - 1].Score;
-        }
-        pending += run - pass;
     }
-    if (pending != 0) TurnEqualGroups(&buffer[start], size, pending);
-    LiteralExchangeSort(&buffer[start], size);
-    for (int t = 0; t < size; ++t) list[placed + t] = buffer[start + t];
+    SortRaisedBlock(records, raised, raisedCount, n, &list[placed]);
 }
+
+namespace {
+
+// What a deferred list still has to write, per ply [ply]: the quiet moves of
+// each of the side's sixteen pieces, by slot k = id - firstId.
+struct DeferredQuiet {
+    uint8_t first[16];  // list entry of slot k's first quiet move
+    uint8_t count[16];  // slot k's quiet moves, entries first..first + count - 1
+    uint8_t firstId;    // 1 for White, 17 for Black
+    int8_t next;        // the slot written next, going down from 15; -1 when all are
+};
+DeferredQuiet Deferred[MaxPly + 1];
+
+// The scan's sink: quiet moves are counted, captures and promotions kept
+// with the list entry each would have had before the sort. A capture of a
+// king is left out, as the append leaves it out.
+struct Scan {
+    int quiet = 0, raised = 0;
+    uint64_t occupied, enemy;           // the slice's occupied squares; those of the other colour
+    MoveRecord record[MaxMovesPerPly];  // the raised records in generation order, 0..raised - 1
+    uint8_t at[MaxMovesPerPly];         // their list entries 1..MaxMovesPerPly
+    void Quiet(int count) { quiet += count; }
+    void operator()(uint8_t piece, uint8_t moveCode, uint8_t captured, uint8_t promotion) {
+        if (captured == WhiteKing || captured == BlackKing) return;
+        if ((captured | promotion) == 0) {
+            ++quiet;
+            return;
+        }
+        // Past a full list nothing is kept: such a list is made again in full.
+        const int entry = quiet + raised + 1;
+        if (entry <= MaxMovesPerPly) {
+            StoreRecord(record[raised], piece, moveCode, captured, promotion, captured + promotion);
+            at[raised] = static_cast<uint8_t>(entry);
+        }
+        ++raised;
+    }
+};
+
+// The writing sink: one piece's quiet moves, in their order, from an entry on.
+struct WriteQuiet {
+    MoveRecord* to;
+    void operator()(uint8_t piece, uint8_t moveCode, uint8_t captured, uint8_t promotion) {
+        if ((captured | promotion) == 0) StoreRecord(*to++, piece, moveCode, 0, 0, 0);
+    }
+};
+
+#if defined(VELMOR_CHECK_INVARIANT)
+MoveRecord Expected[MaxPly + 1][MaxMovesPerPly + 1];  // GenerateMoves' list of the same node, [ply][entry]
+bool HasExpected[MaxPly + 1];
+#endif
+
+}  // namespace
+
+void GenerateMovesDeferred() {
+    const int p = Ply;
+    DeferredQuiet& d = Deferred[p];
+    // 1. The side's pieces in id order: each one's quiet moves counted, the
+    //    captures and promotions kept.
+    Scan scan;
+    const uint8_t* board = &Board[p][0][0];
+    const uint64_t black = rays::BlackIds(board);
+    scan.occupied = rays::Occupied(board);
+    scan.enemy = SideToMove ? black : scan.occupied & ~black;
+    d.firstId = SideToMove ? 1 : 17;
+    for (int k = 0; k < 16; ++k) {
+        const int id = d.firstId + k, before = scan.quiet;
+        piecemoves::PieceMoves(scan, RankOf(id, p), FileOf(id, p));
+        d.first[k] = static_cast<uint8_t>(before + 1);
+        d.count[k] = static_cast<uint8_t>(scan.quiet - before);
+    }
+    const int n = scan.quiet + scan.raised;
+    // 2. A list the append would cut short (and log), or one whose lowest
+    //    key is a capture's, is made in full.
+    if (n > MaxMovesPerPly || scan.quiet == 0) {
+#if defined(VELMOR_CHECK_INVARIANT)
+        HasExpected[p] = false;
+#endif
+        GenerateMoves();
+        return;
+    }
+#if defined(VELMOR_CHECK_INVARIANT)
+    GenerateMoves();
+    std::memcpy(Expected[p], MoveList[p], sizeof Expected[p]);
+    HasExpected[p] = true;
+    // Cleared, so that a quiet move the deferred writing missed is found.
+    std::memset(&MoveList[p][1], 0, static_cast<size_t>(scan.quiet) * sizeof(MoveRecord));
+#endif
+    // 3. The sorted list: quiet moves at entries 1..quiet in generation
+    //    order (written later), the raised records above them.
+    MoveCount[p] = static_cast<uint8_t>(n);
+    if (scan.raised != 0) SortRaisedBlock(scan.record, scan.at, scan.raised, n, &MoveList[p][scan.quiet + 1]);
+    WrittenFrom[p] = static_cast<uint8_t>(scan.quiet + 1);
+    d.next = 15;
+}
+
+void WriteDeferredMoves() {
+    const int p = Ply;
+    DeferredQuiet& d = Deferred[p];
+    // The pieces' quiet moves stand in id order, so going down the list is
+    // going down the slots; slots without quiet moves are passed over.
+    while (MoveCount[p] < WrittenFrom[p] && d.next >= 0) {
+        const int k = d.next--;
+        if (d.count[k] == 0) continue;
+        const int id = d.firstId + k;
+        WriteQuiet sink{&MoveList[p][d.first[k]]};
+        piecemoves::PieceMoves(sink, RankOf(id, p), FileOf(id, p));
+        WrittenFrom[p] = d.first[k];
+    }
+}
+
+#if defined(VELMOR_CHECK_INVARIANT)
+void CheckTopMove() {
+    const int p = Ply, top = MoveCount[p];
+    if (!HasExpected[p] || top == 0) return;
+    const MoveRecord& m = MoveList[p][top];
+    const MoveRecord& e = Expected[p][top];
+    if (m.Piece != e.Piece || m.MoveCode != e.MoveCode || m.Captured != e.Captured || m.Promotion != e.Promotion ||
+        m.Score != e.Score) {
+        std::fprintf(stderr, "GenerateMovesDeferred: entry %d of ply %d differs from the full list's\n", top, p);
+        std::abort();
+    }
+}
+#endif

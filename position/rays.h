@@ -66,4 +66,21 @@ inline uint64_t Occupied(const uint8_t* slice) {
 #endif
 }
 
+// The squares of a 64-byte slice holding ids 17..32 (Black's pieces).
+inline uint64_t BlackIds(const uint8_t* slice) {
+#if defined(__SSE2__)
+    const __m128i sixteen = _mm_set1_epi8(16);
+    uint64_t black = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slice + 16 * k));
+        black |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpgt_epi8(v, sixteen)))) << (16 * k);
+    }
+    return black;
+#else
+    uint64_t black = 0;
+    for (int s = 0; s < 64; ++s) black |= static_cast<uint64_t>(slice[s] > 16) << s;
+    return black;
+#endif
+}
+
 }  // namespace rays

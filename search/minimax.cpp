@@ -49,10 +49,13 @@ int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
     if (P == depth && !SideToMoveInCheck()) return Evaluate();
     // 3. The next ply inherits this node's promotions; then the move list.
     std::memcpy(PromotedKind[P + 1], PromotedKind[P], 32);
+    //    Below the root the quiet moves are written only when reached.
     if (P == 0 && depth != 1)
         OrderRootMoves();
-    else
+    else if (P == 0)
         GenerateMoves();
+    else
+        GenerateMovesDeferred();
     // 4. Let the window (or the protocol's input) be looked at.
     PumpEvents();
     // 5.
@@ -75,6 +78,7 @@ int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
         // 6.2
         LastNoMovePly = -1;
         // 6.3 After a cutoff moves are only popped; illegal moves likewise.
+        if (!cutoff) WriteTopMove();
         if (cutoff || !MakeMove()) {
             PopMove();
         } else {

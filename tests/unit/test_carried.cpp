@@ -1,8 +1,10 @@
 // The check test at the horizon and the evaluation start from what is known
-// of the ply before (its king attacks, its table sum and pawn facts). At
+// of the ply before (its king attacks, its table sum and pawn facts), and
+// the search's move lists write their quiet moves only when reached. At
 // every node of small trees from the perft positions, what they say must
 // equal what the full routines say of the same slice set up as the game
-// position, where nothing is known.
+// position, where nothing is known, and the deferred list must be the full
+// list record for record.
 #include <fstream>
 #include <sstream>
 
@@ -51,6 +53,32 @@ void FullAnswers(int q, bool& inCheck, int16_t& score) {
     std::memcpy(PromotedKind[0], saved.prom, 32);
 }
 
+std::string Text(const MoveRecord& m) {
+    return std::to_string(m.Piece) + "/" + std::to_string(m.MoveCode) + "/" + std::to_string(m.Captured) + "/" +
+           std::to_string(m.Promotion) + "/" + std::to_string(m.Score);
+}
+
+// The current ply's deferred list taken from the top as the search takes
+// it, each record written when reached; entry 1 first.
+std::vector<std::string> DeferredList() {
+    GenerateMovesDeferred();
+    std::vector<std::string> list;
+    while (MoveCount[Ply] > 0) {
+        WriteTopMove();
+        list.insert(list.begin(), Text(MoveList[Ply][MoveCount[Ply]]));
+        PopMove();
+    }
+    return list;
+}
+
+std::vector<std::string> FullList() {
+    GenerateMoves();
+    std::vector<std::string> list;
+    for (const MoveRecord& m : ListOfPly()) list.push_back(Text(m));
+    ClearList();
+    return list;
+}
+
 // Walks every legal line to depth, as the search makes them, and compares
 // at every node below the first ply. Returns the number of nodes compared.
 int Walk(int depth, const std::string& fen) {
@@ -63,6 +91,7 @@ int Walk(int depth, const std::string& fen) {
         FullAnswers(Ply, fullCheck, fullScore);
         EXPECT_EQ(inCheck, fullCheck) << fen << " at ply " << Ply;
         EXPECT_EQ(score, fullScore) << fen << " at ply " << Ply;
+        EXPECT_EQ(DeferredList(), FullList()) << fen << " at ply " << Ply;
         ++compared;
     }
     if (Ply >= depth) return compared;
@@ -95,4 +124,30 @@ TEST(CarriedFacts, AgreeWithTheFullRoutinesAtEveryNode) {
         if (HasFailure()) return;
     }
     EXPECT_GT(compared, 10000);
+}
+
+// The lists the deferred form leaves to the full generation: more moves
+// than a list holds, and no quiet move at all.
+TEST(CarriedFacts, DeferredListsFallBackToTheFullList) {
+    const auto atPlyOne = [] {
+        Ply = 1;
+        std::memcpy(Board[1], Board[0], 64);
+        std::memcpy(PieceFile[1], PieceFile[0], 32);
+        std::memcpy(PieceRank[1], PieceRank[0], 32);
+        std::memcpy(PromotedKind[1], PromotedKind[0], 32);
+        SideToMove = True;
+    };
+    PlaceById({{5, "a1"}, {20, "h8"}, {4, "d1"}, {9, "a4", PromQueen}, {10, "b6", PromQueen}, {11, "c3", PromQueen},
+               {12, "e5", PromQueen}, {13, "f2", PromQueen}, {14, "g4", PromQueen}, {15, "h2", PromQueen}, {16, "d7", PromQueen}});
+    atPlyOne();
+    std::vector<std::string> deferred = DeferredList();
+    EXPECT_EQ(deferred.size(), static_cast<size_t>(MaxMovesPerPly));
+    EXPECT_EQ(deferred, FullList());
+    // A king boxed in by three knights it may take.
+    PlaceById({{5, "a1"}, {18, "a2"}, {23, "b1"}, {19, "b2"}, {20, "h8"}});
+    atPlyOne();
+    deferred = DeferredList();
+    EXPECT_EQ(deferred.size(), 3u);
+    EXPECT_EQ(deferred, FullList());
+    Ply = 0;
 }
