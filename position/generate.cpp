@@ -66,6 +66,17 @@ void TurnEqualGroups(MoveRecord* block, int size, int passes) {
 // passes are counted in pending and made at once. Every low record after a
 // raised one is one pass.
 void SortRaisedBlock(const MoveRecord* records, const uint8_t* at, int count, int n, MoveRecord* out) {
+    // Without two equal keys there is only one ascending order, and the
+    // exchange sort, being a sort, ends in it: an insertion sort finds it.
+    bool tie = false;
+    for (int j = 0; j < count; ++j) {
+        const MoveRecord record = records[j];
+        int t = j;
+        for (; t > 0 && out[t - 1].Score > record.Score; --t) out[t] = out[t - 1];
+        tie |= t > 0 && out[t - 1].Score == record.Score;
+        out[t] = record;
+    }
+    if (!tie) return;
     MoveRecord buffer[2 * (MaxMovesPerPly + 1)];
     int start = 0, size = 0, pending = 0;
     bool ordered = true;  // the block's keys never rise
