@@ -162,26 +162,24 @@ inline void PawnMove(Sink& sink, uint8_t id, uint8_t code, uint8_t captured, boo
     for (uint8_t kind = PromQueen; kind <= PromKnight; ++kind) sink(id, code, captured, kind);
 }
 
+// The rays of a sliding piece, in the order given.
+template <int... Directions, class Sink>
+inline void Rays(Sink& sink, int sq, uint8_t promotion) {
+    const uint8_t id = CurrentBoard()[sq];
+    const Side& s = SideOf(id);
+    (Ray(sink, s, id, sq, Directions, promotion), ...);
+}
+
 // Rays in the order: file - 1, file + 1, rank + 1, rank - 1.
 template <class Sink>
 inline void Rook(Sink& sink, int sq, uint8_t promotion) {
-    const uint8_t id = CurrentBoard()[sq];
-    const Side& s = SideOf(id);
-    Ray(sink, s, id, sq, 0, promotion);
-    Ray(sink, s, id, sq, 4, promotion);
-    Ray(sink, s, id, sq, 2, promotion);
-    Ray(sink, s, id, sq, 6, promotion);
+    Rays<0, 4, 2, 6>(sink, sq, promotion);
 }
 
 // Diagonals in code order: up-left, up-right, down-right, down-left.
 template <class Sink>
 inline void Bishop(Sink& sink, int sq, uint8_t promotion) {
-    const uint8_t id = CurrentBoard()[sq];
-    const Side& s = SideOf(id);
-    Ray(sink, s, id, sq, 1, promotion);
-    Ray(sink, s, id, sq, 3, promotion);
-    Ray(sink, s, id, sq, 5, promotion);
-    Ray(sink, s, id, sq, 7, promotion);
+    Rays<1, 3, 5, 7>(sink, sq, promotion);
 }
 
 template <class Sink>
