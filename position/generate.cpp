@@ -209,11 +209,13 @@ struct Scan {
     }
 };
 
-// The writing sink: one piece's quiet moves, in their order, from an entry on.
+// The writing sink: one piece's quiet moves, in their order, into the
+// entries counted for them and never past them.
 struct WriteQuiet {
     MoveRecord* to;
+    MoveRecord* end;
     void operator()(uint8_t piece, uint8_t moveCode, uint8_t captured, uint8_t promotion) {
-        if ((captured | promotion) == 0) StoreRecord(*to++, piece, moveCode, 0, 0, 0);
+        if ((captured | promotion) == 0 && to < end) StoreRecord(*to++, piece, moveCode, 0, 0, 0);
     }
 };
 
@@ -275,7 +277,7 @@ void WriteDeferredMoves() {
         const int k = d.next--;
         if (d.count[k] == 0) continue;
         const int id = d.firstId + k;
-        WriteQuiet sink{&MoveList[p][d.first[k]]};
+        WriteQuiet sink{&MoveList[p][d.first[k]], &MoveList[p][d.first[k] + d.count[k]]};
         piecemoves::PieceMoves(sink, RankOf(id, p), FileOf(id, p));
         WrittenFrom[p] = d.first[k];
     }
