@@ -350,3 +350,38 @@ int16_t Evaluate() {
     if (!SideToMove) score = -score;
     return static_cast<int16_t>(score);
 }
+
+namespace {
+
+// The queen term of one colour, from its point of view.
+inline int QueenAtHome(const Colour& c, const Slice& s) { return MoveNumber < 6 && s.At(c.homeRank, 4) != c.queen ? -100 : 0; }
+
+// The rook, bishop, castling and king-file terms of one colour lie between
+// -7 (no pawn in front of the king) and 5 + 5 + 10 + 10 + 30 (both rooks
+// with an enemy ahead and connected, the bishop pair, the castled king).
+constexpr int OtherTermsLow = -7, OtherTermsHigh = 60;
+constexpr int OtherSpread = OtherTermsHigh - OtherTermsLow;  // bound on White's minus Black's, either way
+
+}  // namespace
+
+int16_t EvaluateWithin(int32_t low, int32_t high) {
+    const int q = Ply;
+    const PlyFacts& f = FactsOf(q);
+    const Slice s = SliceAt(q, false);
+    // 1. The exact part: table values, pawn structure, the queens at home.
+    int base = f.tables + f.pawns.whiteStructure - f.pawns.blackStructure + QueenAtHome(White, s) - QueenAtHome(Black, s);
+    if (!SideToMove) base = -base;
+    // 2. The rest moves the value by at most OtherSpread either way.
+    if (base + OtherSpread <= low || base - OtherSpread >= high) {
+        const int bound = base + OtherSpread <= low ? base + OtherSpread : base - OtherSpread;
+#if defined(VELMOR_CHECK_INVARIANT)
+        const int exact = Evaluate();
+        if ((bound <= low && exact > low) || (bound >= high && exact < high)) {
+            std::fprintf(stderr, "EvaluateWithin: the bound %d is on the wrong side of the value %d at ply %d\n", bound, exact, q);
+            std::abort();
+        }
+#endif
+        return static_cast<int16_t>(bound);
+    }
+    return Evaluate();
+}

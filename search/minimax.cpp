@@ -89,8 +89,12 @@ int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
             // evaluated here, without the call.
             int32_t childAlpha = -beta, childBeta = -alpha;
             const int child = P + 1;
-            const int32_t s = child > depth || (child == depth && !SideToMoveInCheck()) ? -static_cast<int32_t>(Evaluate())
-                                                                                       : -Minimax(childAlpha, childBeta, depth);
+            // Below the root only the side of the window a leaf falls on matters.
+            int32_t s;
+            if (child > depth || (child == depth && !SideToMoveInCheck()))
+                s = -static_cast<int32_t>(P == 0 ? Evaluate() : EvaluateWithin(childAlpha, childBeta));
+            else
+                s = -Minimax(childAlpha, childBeta, depth);
             LeavePly();
             const MoveRecord& top = MoveList[P][MoveCount[P]];
             if (s > alpha) {

@@ -4,7 +4,8 @@
 // every node of small trees from the perft positions, what they say must
 // equal what the full routines say of the same slice set up as the game
 // position, where nothing is known, and the deferred list must be the full
-// list record for record.
+// list record for record; the evaluation that needs only the side of a
+// window it falls on must fall on the exact value's side.
 #include <fstream>
 #include <sstream>
 
@@ -92,6 +93,17 @@ int Walk(int depth, const std::string& fen) {
         EXPECT_EQ(inCheck, fullCheck) << fen << " at ply " << Ply;
         EXPECT_EQ(score, fullScore) << fen << " at ply " << Ply;
         EXPECT_EQ(DeferredList(), FullList()) << fen << " at ply " << Ply;
+        // The bounded evaluation falls on the same side of every window as
+        // the exact one, and is exact inside it.
+        for (const int from : {-300, -68, -67, -1, 0, 1, 66, 67, 200}) {
+            const int32_t low = score + from, high = low + (from == 0 ? 1 : 90);
+            const int16_t within = EvaluateWithin(low, high);
+            EXPECT_EQ(within <= low, score <= low) << fen << " at ply " << Ply << " window " << low << ".." << high;
+            EXPECT_EQ(within >= high, score >= high) << fen << " at ply " << Ply << " window " << low << ".." << high;
+            if (score > low && score < high) {
+                EXPECT_EQ(within, score) << fen << " at ply " << Ply;
+            }
+        }
         ++compared;
     }
     if (Ply >= depth) return compared;
