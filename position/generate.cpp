@@ -219,6 +219,25 @@ struct WriteQuiet {
     }
 };
 
+// One slot of the scan: the piece of id FirstId + Slot, its quiet moves
+// counted from entry first on. Written out per id (the generator and the
+// colour are then fixed when compiled).
+template <int FirstId, int Slot>
+[[gnu::always_inline]] inline void ScanSlot(Scan& scan, DeferredQuiet& d, int p) {
+    constexpr uint8_t id = static_cast<uint8_t>(FirstId + Slot);
+    const int before = scan.quiet;
+    const uint8_t file = FileOf(id, p);
+    if (file != OffBoard) piecemoves::MovesOfId<id>(scan, piecemoves::SquareIndex(RankOf(id, p), file));
+    d.first[Slot] = static_cast<uint8_t>(before + 1);
+    d.count[Slot] = static_cast<uint8_t>(scan.quiet - before);
+}
+
+// The side's sixteen ids in ascending order.
+template <int FirstId, int... Slots>
+void ScanSide(Scan& scan, DeferredQuiet& d, int p, std::integer_sequence<int, Slots...>) {
+    (ScanSlot<FirstId, Slots>(scan, d, p), ...);
+}
+
 #if defined(VELMOR_CHECK_INVARIANT)
 MoveRecord Expected[MaxPly + 1][MaxMovesPerPly + 1];  // GenerateMoves' list of the same node, [ply][entry]
 bool HasExpected[MaxPly + 1];
@@ -237,12 +256,10 @@ void GenerateMovesDeferred() {
     scan.occupied = rays::Occupied(board);
     scan.enemy = SideToMove ? black : scan.occupied & ~black;
     d.firstId = SideToMove ? 1 : 17;
-    for (int k = 0; k < 16; ++k) {
-        const int id = d.firstId + k, before = scan.quiet;
-        piecemoves::PieceMoves(scan, RankOf(id, p), FileOf(id, p));
-        d.first[k] = static_cast<uint8_t>(before + 1);
-        d.count[k] = static_cast<uint8_t>(scan.quiet - before);
-    }
+    if (SideToMove)
+        ScanSide<1>(scan, d, p, std::make_integer_sequence<int, 16>{});
+    else
+        ScanSide<17>(scan, d, p, std::make_integer_sequence<int, 16>{});
     const int n = scan.quiet + scan.raised;
     // 2. A list the append would cut short (and log), or one whose lowest
     //    key is a capture's, is made in full.

@@ -60,19 +60,19 @@ piecemoves::AppendToList ToList;
 }  // namespace
 
 void GenerateRookMoves(uint8_t rank, uint8_t file, uint8_t promotion) {
-    piecemoves::Rook(ToList, piecemoves::SquareIndex(rank, file), promotion);
+    piecemoves::Rook(ToList, piecemoves::PieceOn(piecemoves::SquareIndex(rank, file)), promotion);
 }
 void GenerateBishopMoves(uint8_t rank, uint8_t file, uint8_t promotion) {
-    piecemoves::Bishop(ToList, piecemoves::SquareIndex(rank, file), promotion);
+    piecemoves::Bishop(ToList, piecemoves::PieceOn(piecemoves::SquareIndex(rank, file)), promotion);
 }
 void GenerateQueenMoves(uint8_t rank, uint8_t file, uint8_t promotion) {
-    piecemoves::Queen(ToList, piecemoves::SquareIndex(rank, file), promotion);
+    piecemoves::Queen(ToList, piecemoves::PieceOn(piecemoves::SquareIndex(rank, file)), promotion);
 }
 void GenerateKnightMoves(uint8_t rank, uint8_t file, uint8_t promotion) {
-    piecemoves::Knight(ToList, piecemoves::SquareIndex(rank, file), promotion);
+    piecemoves::Knight(ToList, piecemoves::PieceOn(piecemoves::SquareIndex(rank, file)), promotion);
 }
-void GenerateKingMoves(uint8_t rank, uint8_t file) { piecemoves::King(ToList, piecemoves::SquareIndex(rank, file)); }
-void GeneratePawnMoves(uint8_t rank, uint8_t file) { piecemoves::Pawn(ToList, piecemoves::SquareIndex(rank, file)); }
+void GenerateKingMoves(uint8_t rank, uint8_t file) { piecemoves::King(ToList, piecemoves::PieceOn(piecemoves::SquareIndex(rank, file))); }
+void GeneratePawnMoves(uint8_t rank, uint8_t file) { piecemoves::Pawn(ToList, piecemoves::PieceOn(piecemoves::SquareIndex(rank, file))); }
 
 void UpdateGameCastle(int id, int fr, int ff, int tr, int tf) {
     if (id == WhiteKing) GameCastle[0] = 0;

@@ -162,48 +162,58 @@ inline void PawnMove(Sink& sink, uint8_t id, uint8_t code, uint8_t captured, boo
     for (uint8_t kind = PromQueen; kind <= PromKnight; ++kind) sink(id, code, captured, kind);
 }
 
+// A piece to generate for: its colour's facts, its id and its square. The
+// generators take the piece standing on the square (every present id
+// stands on its own square, so it is the id whose moves are wanted).
+struct Piece {
+    const Side& side;
+    uint8_t id;
+    int sq;
+};
+inline Piece PieceOn(int sq) {
+    const uint8_t id = CurrentBoard()[sq];
+    return Piece{SideOf(id), id, sq};
+}
+
 // The rays of a sliding piece, in the order given.
 template <int... Directions, class Sink>
-inline void Rays(Sink& sink, int sq, uint8_t promotion) {
-    const uint8_t id = CurrentBoard()[sq];
-    const Side& s = SideOf(id);
-    (Ray(sink, s, id, sq, Directions, promotion), ...);
+inline void Rays(Sink& sink, const Piece& pc, uint8_t promotion) {
+    (Ray(sink, pc.side, pc.id, pc.sq, Directions, promotion), ...);
 }
 
 // Rays in the order: file - 1, file + 1, rank + 1, rank - 1.
 template <class Sink>
-inline void Rook(Sink& sink, int sq, uint8_t promotion) {
-    Rays<0, 4, 2, 6>(sink, sq, promotion);
+inline void Rook(Sink& sink, const Piece& pc, uint8_t promotion) {
+    Rays<0, 4, 2, 6>(sink, pc, promotion);
 }
 
 // Diagonals in code order: up-left, up-right, down-right, down-left.
 template <class Sink>
-inline void Bishop(Sink& sink, int sq, uint8_t promotion) {
-    Rays<1, 3, 5, 7>(sink, sq, promotion);
+inline void Bishop(Sink& sink, const Piece& pc, uint8_t promotion) {
+    Rays<1, 3, 5, 7>(sink, pc, promotion);
 }
 
 template <class Sink>
-inline void Queen(Sink& sink, int sq, uint8_t promotion) {
-    Rook(sink, sq, promotion);
-    Bishop(sink, sq, promotion);
+inline void Queen(Sink& sink, const Piece& pc, uint8_t promotion) {
+    Rook(sink, pc, promotion);
+    Bishop(sink, pc, promotion);
 }
 
 // Jumps in code order 57..64, those that stay on the board.
 template <class Sink>
-inline void Knight(Sink& sink, int sq, uint8_t promotion) {
-    const uint8_t id = CurrentBoard()[sq];
-    Steps(sink, SideOf(id), id, Tables.knight[sq], promotion);
+inline void Knight(Sink& sink, const Piece& pc, uint8_t promotion) {
+    Steps(sink, pc.side, pc.id, Tables.knight[pc.sq], promotion);
 }
 
 template <class Sink>
-inline void King(Sink& sink, int sq) {
-    const uint8_t id = CurrentBoard()[sq];
-    const Side& s = SideOf(id);
+inline void King(Sink& sink, const Piece& pc) {
+    const Side& s = pc.side;
+    const uint8_t id = pc.id;
     // 1. The eight neighbours in code order 1, 8, ..., 50.
-    Steps(sink, s, id, Tables.king[sq], 0);
+    Steps(sink, s, id, Tables.king[pc.sq], 0);
     // 2. Castling, king side first. The shared rights and the mover's own game
     //    rights must both allow it; attacks are judged when the move is made.
-    if (sq != SquareIndex(s.homeRank, 5)) return;
+    if (pc.sq != SquareIndex(s.homeRank, 5)) return;
     const int rights = CastleRights & GameCastle[s.colour];
     const int r = s.homeRank;
     if ((rights & 1) && Sq(r, 6, Ply) == 0 && Sq(r, 7, Ply) == 0 && Sq(r, 8, Ply) == s.kingRook) sink(id, 30, 0, 0);
@@ -211,19 +221,27 @@ inline void King(Sink& sink, int sq) {
         sink(id, 2, 0, 0);
 }
 
+// A promoted pawn moves as its new kind (rare: kept out of the pawn's own code).
 template <class Sink>
-inline void Pawn(Sink& sink, int sq) {
-    const uint8_t* board = CurrentBoard();
-    const uint8_t id = board[sq];
-    const Side& s = SideOf(id);
-    // A promoted pawn moves as its new kind.
-    switch (PromOf(id, Ply)) {
-        case NotPromoted: break;
-        case PromQueen: Queen(sink, sq, 0); return;
-        case PromRook: Rook(sink, sq, 0); return;
-        case PromBishop: Bishop(sink, sq, 0); return;
-        case PromKnight: Knight(sink, sq, 0); return;
+[[gnu::noinline]] void PromotedPawn(Sink& sink, const Piece& pc, uint8_t kind) {
+    switch (kind) {
+        case PromQueen: Queen(sink, pc, 0); return;
+        case PromRook: Rook(sink, pc, 0); return;
+        case PromBishop: Bishop(sink, pc, 0); return;
+        case PromKnight: Knight(sink, pc, 0); return;
         default: return;
+    }
+}
+
+template <class Sink>
+[[gnu::always_inline]] inline void Pawn(Sink& sink, const Piece& pc) {
+    const uint8_t* board = CurrentBoard();
+    const Side& s = pc.side;
+    const uint8_t id = pc.id;
+    const int sq = pc.sq;
+    if (const uint8_t kind = PromOf(id, Ply); kind != NotPromoted) {
+        PromotedPawn(sink, pc, kind);
+        return;
     }
     const int rank = sq % 8 + 1, file = sq / 8 + 1;
     const int ahead = rank + s.forward;
@@ -268,20 +286,40 @@ inline constexpr struct GeneratorOfId {
 template <class Sink>
 inline void PieceMoves(Sink& sink, uint8_t rank, uint8_t file) {
     if (file == OffBoard) return;
-    const int sq = SquareIndex(rank, file);
-    const uint8_t generator = GeneratorFor.of[CurrentBoard()[sq]];
+    const Piece pc = PieceOn(SquareIndex(rank, file));
+    const uint8_t generator = GeneratorFor.of[pc.id];
     if (generator == PawnGenerator)
-        Pawn(sink, sq);
+        Pawn(sink, pc);
     else if (generator == KnightGenerator)
-        Knight(sink, sq, 0);
+        Knight(sink, pc, 0);
     else if (generator == BishopGenerator)
-        Bishop(sink, sq, 0);
+        Bishop(sink, pc, 0);
     else if (generator == RookGenerator)
-        Rook(sink, sq, 0);
+        Rook(sink, pc, 0);
     else if (generator == QueenGenerator)
-        Queen(sink, sq, 0);
+        Queen(sink, pc, 0);
     else if (generator == KingGenerator)
-        King(sink, sq);
+        King(sink, pc);
+}
+
+// The same for a fixed id on square sq (where that id stands): the
+// generator and the colour are known when the code is compiled.
+template <uint8_t Id, class Sink>
+[[gnu::always_inline]] inline void MovesOfId(Sink& sink, int sq) {
+    constexpr uint8_t generator = GeneratorFor.of[Id];
+    const Piece pc{Id <= 16 ? WhiteSide : BlackSide, Id, sq};
+    if constexpr (generator == PawnGenerator)
+        Pawn(sink, pc);
+    else if constexpr (generator == KnightGenerator)
+        Knight(sink, pc, 0);
+    else if constexpr (generator == BishopGenerator)
+        Bishop(sink, pc, 0);
+    else if constexpr (generator == RookGenerator)
+        Rook(sink, pc, 0);
+    else if constexpr (generator == QueenGenerator)
+        Queen(sink, pc, 0);
+    else if constexpr (generator == KingGenerator)
+        King(sink, pc);
 }
 
 }  // namespace piecemoves
