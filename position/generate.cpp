@@ -16,10 +16,32 @@
 
 uint8_t WrittenFrom[MaxPly + 1] = {};
 
+namespace {
+
+// The moves of id FirstId + Slot at ply p, when it is on the board; written
+// out per id, so the generator and the colour are fixed when compiled (the
+// id on the piece's square is the piece's own).
+template <int FirstId, int Slot, class Sink>
+[[gnu::always_inline]] inline void SlotMoves(Sink& sink, int p) {
+    constexpr uint8_t id = static_cast<uint8_t>(FirstId + Slot);
+    const uint8_t file = FileOf(id, p);
+    if (file != OffBoard) piecemoves::MovesOfId<id>(sink, piecemoves::SquareIndex(RankOf(id, p), file));
+}
+
+template <int FirstId, int... Slots>
+void AppendSide(int p, std::integer_sequence<int, Slots...>) {
+    piecemoves::AppendToList toList;
+    (SlotMoves<FirstId, Slots>(toList, p), ...);
+}
+
+}  // namespace
+
 void GenerateMoves() {
     // 1. The side's pieces in id order (White 1..16, Black 17..32).
-    const int first = SideToMove ? 1 : 17;
-    for (int id = first; id < first + 16; ++id) GeneratePieceMoves(RankOf(id, Ply), FileOf(id, Ply));
+    if (SideToMove)
+        AppendSide<1>(Ply, std::make_integer_sequence<int, 16>{});
+    else
+        AppendSide<17>(Ply, std::make_integer_sequence<int, 16>{});
     // 2. Ordering: the search takes moves from the top of the list.
     SortMoveList();
     WrittenFrom[Ply] = 0;
@@ -220,14 +242,11 @@ struct WriteQuiet {
 };
 
 // One slot of the scan: the piece of id FirstId + Slot, its quiet moves
-// counted from entry first on. Written out per id (the generator and the
-// colour are then fixed when compiled).
+// counted from entry first on.
 template <int FirstId, int Slot>
 [[gnu::always_inline]] inline void ScanSlot(Scan& scan, DeferredQuiet& d, int p) {
-    constexpr uint8_t id = static_cast<uint8_t>(FirstId + Slot);
     const int before = scan.quiet;
-    const uint8_t file = FileOf(id, p);
-    if (file != OffBoard) piecemoves::MovesOfId<id>(scan, piecemoves::SquareIndex(RankOf(id, p), file));
+    SlotMoves<FirstId, Slot>(scan, p);
     d.first[Slot] = static_cast<uint8_t>(before + 1);
     d.count[Slot] = static_cast<uint8_t>(scan.quiet - before);
 }
