@@ -3,6 +3,7 @@
 #include "position/generate.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -257,6 +258,20 @@ void ScanSide(Scan& scan, DeferredQuiet& d, int p, std::integer_sequence<int, Sl
     (ScanSlot<FirstId, Slots>(scan, d, p), ...);
 }
 
+// The writer of each id's quiet moves at a ply, by id 1..32 (entry 0 unused).
+template <int Id>
+void WriteQuietOf(WriteQuiet& sink, int p) {
+    SlotMoves<Id, 0>(sink, p);
+}
+using QuietWriter = void (*)(WriteQuiet&, int);
+template <int... Ids>
+constexpr std::array<QuietWriter, 33> Writers(std::integer_sequence<int, Ids...>) {
+    return {nullptr, &WriteQuietOf<Ids + 1>...};
+}
+constexpr struct {
+    std::array<QuietWriter, 33> of = Writers(std::make_integer_sequence<int, 32>{});
+} WriterOf;
+
 #if defined(VELMOR_CHECK_INVARIANT)
 MoveRecord Expected[MaxPly + 1][MaxMovesPerPly + 1];  // GenerateMoves' list of the same node, [ply][entry]
 bool HasExpected[MaxPly + 1];
@@ -312,9 +327,8 @@ void WriteDeferredMoves() {
     while (MoveCount[p] < WrittenFrom[p] && d.next >= 0) {
         const int k = d.next--;
         if (d.count[k] == 0) continue;
-        const int id = d.firstId + k;
         WriteQuiet sink{&MoveList[p][d.first[k]], &MoveList[p][d.first[k] + d.count[k]]};
-        piecemoves::PieceMoves(sink, RankOf(id, p), FileOf(id, p));
+        WriterOf.of[d.firstId + k](sink, p);
         WrittenFrom[p] = d.first[k];
     }
 }
