@@ -154,7 +154,7 @@ template <class Sink>
 
 // A pawn move, four times (queen, rook, bishop, knight) when it promotes.
 template <class Sink>
-inline void PawnMove(Sink& sink, uint8_t id, uint8_t code, uint8_t captured, bool promotes) {
+[[gnu::always_inline]] inline void PawnMove(Sink& sink, uint8_t id, uint8_t code, uint8_t captured, bool promotes) {
     if (!promotes) {
         sink(id, code, captured, 0);
         return;
