@@ -66,10 +66,11 @@ Bool16 MakeMove() {
     after[from] = 0;
     // 6. The captured piece leaves the board (its rank stays as it was).
     if (captured != 0) FileOf(captured, q) = OffBoard;
-    Origin[q] = SliceOrigin{++LastStamp, Origin[p].stamp, id, static_cast<uint8_t>(from), static_cast<uint8_t>(to), captured};
+    Origin[q] = SliceOrigin{++LastStamp, Origin[p].stamp, id, static_cast<uint8_t>(from), static_cast<uint8_t>(to), captured, false};
     VELMOR_ASSERT_POSITION(q, "MakeMove");
     // 7. Legality.
     const Bool16 verdict = CheckMoveLegality() ? True : False;
+    Origin[q].legal = verdict != False;
     // 8. Count, and show progress in the window.
     ++PositionsAnalysed;
     if (Window.SetStatus && PositionsAnalysed % 10000 == 0)

@@ -18,6 +18,7 @@ struct SliceOrigin {
     uint8_t piece;      // the moving id
     uint8_t from, to;   // its squares, (rank - 1) + 8 * (file - 1)
     uint8_t captured;   // the id taken, 0 for none
+    bool legal;         // the move passed the legality test: the mover's king is not attacked here
 };
 // How each ply's slices were made, [ply]; entry 0 unused (stamp 0).
 extern SliceOrigin Origin[MaxPly + 1];

@@ -189,7 +189,9 @@ Bool16 SideToMoveInCheck() {
     const int q = Ply, p = q - 1;
     const bool white = SideToMove != 0;
     const SliceOrigin& o = Origin[q > 0 ? q : 0];
-    if (q > 0 && MadeFromKnownPly(q) && !IsKing(o.piece) && !KnownAttacked(p, white)) {
+    // The side to move here made the move into ply p: when that move passed
+    // the legality test its king was not attacked at p.
+    if (q > 0 && MadeFromKnownPly(q) && !IsKing(o.piece) && (Origin[p].legal || !KnownAttacked(p, white))) {
         const uint8_t king = white ? WhiteKing : BlackKing;
         const int k = SquareOf(king, q);
         const bool attacked = UncoveredLine(q, king, k, o.from) || MovedPieceAttacks(q, o.piece, o.to, k);
