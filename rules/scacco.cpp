@@ -108,7 +108,7 @@ inline bool SameColour(uint8_t a, uint8_t b) { return (a > 16) == (b > 16); }
 
 // A slider of the colour opposite to king's stands first on the ray from the
 // king's square k toward square through, at ply q.
-inline bool UncoveredLine(int q, uint8_t king, int k, int through) {
+[[gnu::always_inline]] inline bool UncoveredLine(int q, uint8_t king, int k, int through) {
     const uint8_t d = rays::Lines.toward[k][through];
     if (d == rays::NoRay) return false;
     const uint64_t first = rays::FirstOnRay(k, d, rays::Occupied(&Board[q][0][0]));
@@ -119,7 +119,7 @@ inline bool UncoveredLine(int q, uint8_t king, int k, int through) {
 
 // The piece that moved, standing on square to at ply q, attacks the king on
 // square k (that king's colour is the other one).
-inline bool MovedPieceAttacks(int q, uint8_t id, int to, int k) {
+[[gnu::always_inline]] inline bool MovedPieceAttacks(int q, uint8_t id, int to, int k) {
     const uint8_t d = rays::Lines.toward[k][to];
     const uint8_t reach = ReachAt(id, q);
     if (reach != 0) {
@@ -145,11 +145,13 @@ struct KnownAttack {
 };
 KnownAttack Known[MaxPly + 1];
 
+bool WorkOutAttacked(int p, bool whiteKing);
+
 inline bool KnownAttacked(int p, bool whiteKing) {
     KnownAttack& k = Known[p];
     const int c = whiteKing ? 0 : 1;
     if (k.stamp[c] != Origin[p].stamp) {
-        k.attacked[c] = AttackedAt(p, whiteKing);
+        k.attacked[c] = WorkOutAttacked(p, whiteKing);
         k.stamp[c] = Origin[p].stamp;
     }
     return k.attacked[c];
@@ -169,6 +171,27 @@ inline bool Checked(bool shortCut, int q, bool whiteKing, const char* where) {
 #else
 inline bool Checked(bool shortCut, int, bool, const char*) { return shortCut; }
 #endif
+
+// A king at ply p of the search. The mover's own king is not attacked
+// when its move passed the legality test. The other king made the move
+// before, so it was not attacked at p - 1 when that move passed the test,
+// and then only the line through the origin or the moved piece can attack
+// it at p. Otherwise (a king move, plies not made by the move maker) the
+// full test.
+bool WorkOutAttacked(int p, bool whiteKing) {
+    const SliceOrigin& o = Origin[p];
+    const uint8_t king = whiteKing ? WhiteKing : BlackKing;
+    if (MadeFromKnownPly(p)) {
+        if (SameColour(o.piece, king)) {
+            if (o.legal) return Checked(false, p, whiteKing, "KnownAttacked");
+        } else if (!IsKing(o.piece) && Origin[p - 1].legal) {
+            const int k = SquareOf(king, p);
+            const bool attacked = UncoveredLine(p, king, k, o.from) || MovedPieceAttacks(p, o.piece, o.to, k);
+            return Checked(attacked, p, whiteKing, "KnownAttacked");
+        }
+    }
+    return AttackedAt(p, whiteKing);
+}
 
 }  // namespace
 
