@@ -216,12 +216,15 @@ struct Scan {
     MoveRecord record[MaxMovesPerPly];  // the raised records in generation order, 0..raised - 1
     uint8_t at[MaxMovesPerPly];         // their list entries 1..MaxMovesPerPly
     void Quiet(int count) { quiet += count; }
-    void operator()(uint8_t piece, uint8_t moveCode, uint8_t captured, uint8_t promotion) {
-        if (captured == WhiteKing || captured == BlackKing) return;
-        if ((captured | promotion) == 0) {
+    // Inline, so that a quiet move known as such when compiled is a count.
+    [[gnu::always_inline]] void operator()(uint8_t piece, uint8_t moveCode, uint8_t captured, uint8_t promotion) {
+        if ((captured | promotion) == 0)
             ++quiet;
-            return;
-        }
+        else
+            Keep(piece, moveCode, captured, promotion);
+    }
+    [[gnu::noinline]] void Keep(uint8_t piece, uint8_t moveCode, uint8_t captured, uint8_t promotion) {
+        if (captured == WhiteKing || captured == BlackKing) return;
         // Past a full list nothing is kept: such a list is made again in full.
         const int entry = quiet + raised + 1;
         if (entry <= MaxMovesPerPly) {
