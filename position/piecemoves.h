@@ -243,7 +243,7 @@ template <class Sink>
         PromotedPawn(sink, pc, kind);
         return;
     }
-    const int rank = sq % 8 + 1, file = sq / 8 + 1;
+    const int rank = (sq & 7) + 1, file = (sq >> 3) + 1;  // sq is 0..63
     const int ahead = rank + s.forward;
     // A pawn left on its last rank (played there without a promotion letter) has no moves.
     if (ahead < 1 || ahead > 8) return;
