@@ -137,6 +137,15 @@ inline bool SameColour(uint8_t a, uint8_t b) { return (a > 16) == (b > 16); }
     return knight && dr * dr + df * df == 5;
 }
 
+// The king of the colour that did not move into ply q, not attacked at
+// q - 1, attacked at q: through the line from it over the move's origin,
+// or by the moved piece.
+[[gnu::always_inline]] inline bool ReachedByMove(int q, uint8_t king) {
+    const SliceOrigin& o = Origin[q];
+    const int k = SquareOf(king, q);
+    return UncoveredLine(q, king, k, o.from) || MovedPieceAttacks(q, o.piece, o.to, k);
+}
+
 // Whether each king is attacked in the slices of a known ply, found once
 // per ply and kept with that ply's stamp.
 struct KnownAttack {
@@ -185,9 +194,7 @@ bool WorkOutAttacked(int p, bool whiteKing) {
         if (SameColour(o.piece, king)) {
             if (o.legal) return Checked(false, p, whiteKing, "KnownAttacked");
         } else if (!IsKing(o.piece) && Origin[p - 1].legal) {
-            const int k = SquareOf(king, p);
-            const bool attacked = UncoveredLine(p, king, k, o.from) || MovedPieceAttacks(p, o.piece, o.to, k);
-            return Checked(attacked, p, whiteKing, "KnownAttacked");
+            return Checked(ReachedByMove(p, king), p, whiteKing, "KnownAttacked");
         }
     }
     return AttackedAt(p, whiteKing);
@@ -215,10 +222,7 @@ Bool16 SideToMoveInCheck() {
     // The side to move here made the move into ply p: when that move passed
     // the legality test its king was not attacked at p.
     if (q > 0 && MadeFromKnownPly(q) && !IsKing(o.piece) && (Origin[p].legal || !KnownAttacked(p, white))) {
-        const uint8_t king = white ? WhiteKing : BlackKing;
-        const int k = SquareOf(king, q);
-        const bool attacked = UncoveredLine(q, king, k, o.from) || MovedPieceAttacks(q, o.piece, o.to, k);
-        return Checked(attacked, q, white, "SideToMoveInCheck") ? True : False;
+        return Checked(ReachedByMove(q, white ? WhiteKing : BlackKing), q, white, "SideToMoveInCheck") ? True : False;
     }
     // One ply down, the current ply is the one the full tests examine.
     LeavePly();
