@@ -8,8 +8,9 @@
 //     are evaluated; a child's sum is its ply's plus what the one move
 //     changed (the mover, the piece it took, a castling rook).
 //   - The pawn-structure terms depend on the pawn ids alone: a move that
-//     neither moves nor takes a pawn id keeps its ply's, and the others are
-//     looked up in a small table keyed by the pawn ids' coordinates.
+//     neither moves nor takes a pawn id keeps its ply's; for the others the
+//     pawn ids' square sets are brought up to date from the ply's and the
+//     terms counted on them with a few shifts and population counts.
 //   - The remaining terms (rooks, bishops, king, queen) are read from the
 //     slice's occupancy as one bit set and from per-file pawn summaries, so
 //     each is a look-up or a mask test.
@@ -55,26 +56,53 @@ struct Slice {
     unsigned FileBits(int f) const { return static_cast<unsigned>(occupied >> (8 * (f - 1))) & 0xFF; }
 };
 
-// Where one colour's eight pawn ids stand (promoted ones included, as the
-// pawn terms count them). Files are indexed 0..9 with files 1..8 in 1..8,
-// so a neighbour file of a or h reads an empty sentinel.
-struct PawnFiles {
-    unsigned files = 0;        // bit f: a pawn id on file f (f = 1..8)
-    uint8_t ranks[10] = {};    // per file: bit r - 1 for every rank r holding a pawn id
-    uint8_t highest[10] = {};  // per file: the highest such rank, 0 for none
-    uint8_t lowest[10] = {9, 9, 9, 9, 9, 9, 9, 9, 9, 9};  // the lowest, 9 for none
+// Where the pawn ids stand, as square sets with bit (rank - 1) + 8 * (file - 1):
+// each file is one byte, bit r - 1 for rank r, so "on this file above it"
+// is a shift within the bytes and "on a neighbouring file" a shift by 8.
+struct PawnSets {
+    uint64_t all[2];    // present pawn ids, promoted or not: [0] White's 9..16, [1] Black's 25..32
+    uint64_t plain[2];  // the unpromoted ones among them
 };
 
-[[gnu::always_inline]] inline PawnFiles GatherPawns(const Slice& s, int pawnLo) {
-    PawnFiles p;
-    for (int id = pawnLo; id < pawnLo + 8; ++id) {
-        if (!s.Present(id)) continue;
-        const int f = s.FileOf(id), r = s.RankOf(id);
-        p.files |= 1u << f;
-        p.ranks[f] = static_cast<uint8_t>(p.ranks[f] | (1u << (r - 1)));
-        if (r > p.highest[f]) p.highest[f] = static_cast<uint8_t>(r);
-        if (r < p.lowest[f]) p.lowest[f] = static_cast<uint8_t>(r);
-    }
+constexpr uint64_t EveryFile(uint8_t ranks) { return 0x0101010101010101ull * ranks; }
+
+// The squares with a square of x strictly above them (a higher rank) on their file.
+inline uint64_t BelowSome(uint64_t x) {
+    uint64_t y = (x >> 1) & EveryFile(0x7F);
+    y |= (y >> 1) & EveryFile(0x7F);
+    y |= (y >> 2) & EveryFile(0x3F);
+    y |= (y >> 4) & EveryFile(0x0F);
+    return y;
+}
+
+// The squares with a square of x strictly below them on their file.
+inline uint64_t AboveSome(uint64_t x) {
+    uint64_t y = (x << 1) & EveryFile(0xFE);
+    y |= (y << 1) & EveryFile(0xFE);
+    y |= (y << 2) & EveryFile(0xFC);
+    y |= (y << 4) & EveryFile(0xF0);
+    return y;
+}
+
+// Every square of the files that hold a square of x: a byte's top bit is
+// set by the addition when any lower bit is, and then spread to the byte.
+inline uint64_t FilesOf(uint64_t x) {
+    const uint64_t nonzero = (((x & EveryFile(0x7F)) + EveryFile(0x7F)) | x) & EveryFile(0x80);
+    return (nonzero >> 7) * 0xFF;
+}
+
+// The squares on the files either side of those of x (files a and h have one).
+inline uint64_t BesideFiles(uint64_t x) { return (x << 8) | (x >> 8); }
+
+PawnSets PawnSetsOf(const Slice& s) {
+    PawnSets p{};
+    for (int c = 0; c < 2; ++c)
+        for (int id = 9 + 16 * c; id < 17 + 16 * c; ++id) {
+            if (!s.Present(id)) continue;
+            const uint64_t bit = uint64_t{1} << ((s.RankOf(id) - 1) + 8 * (s.FileOf(id) - 1));
+            p.all[c] |= bit;
+            if (s.prom[id - 1] == NotPromoted) p.plain[c] |= bit;
+        }
     return p;
 }
 
@@ -162,87 +190,42 @@ int TableSum(const Slice& s) {
     return sum;
 }
 
-// The pawn terms besides the tables, for every unpromoted pawn: doubled
-// (-3 per own pawn id above on the file), isolated (-5), free to advance
-// (+5: no enemy pawn id on a neighbouring file further ahead). Pawn ids
+// The pawn terms besides the tables, of colour c (0 White, 1 Black), for
+// every unpromoted pawn: doubled (-3 per own pawn id above it on its file,
+// for both colours), isolated (-5: no own pawn id on a neighbouring file)
+// and free to advance (+5: no enemy pawn id further ahead on a
+// neighbouring file, above it for White, below it for Black). Pawn ids
 // count in these tests whether promoted or not.
-[[gnu::always_inline]] inline int PawnStructure(const Colour& c, const Slice& s, const PawnFiles& own, const PawnFiles& enemy) {
+int PawnStructure(int c, const PawnSets& p) {
+    const uint64_t own = p.all[c], plain = p.plain[c], enemy = p.all[1 - c];
     int score = 0;
-    const int pawnLo = c.ownLo + 8;
-    for (int id = pawnLo; id < pawnLo + 8; ++id) {
-        if (!s.Present(id) || s.prom[id - 1] != 0) continue;
-        const int r = s.RankOf(id), f = s.FileOf(id);
-        // Own pawn ids on the squares above it, ranks r + 1..8, for both colours.
-        score -= 3 * __builtin_popcount(own.ranks[f] >> r);
-        if ((own.files & ((1u << (f - 1)) | (1u << (f + 1)))) == 0) score -= 5;
-        // An enemy pawn id further ahead on a neighbouring file: above it
-        // for White, below it for Black.
-        const bool enemyAhead = c.rankStep > 0 ? enemy.highest[f - 1] > r || enemy.highest[f + 1] > r
-                                               : enemy.lowest[f - 1] < r || enemy.lowest[f + 1] < r;
-        if (!enemyAhead) score += 5;
+    // Doubled: only the pawns with an own pawn id above them have any.
+    for (uint64_t below = plain & BelowSome(own); below != 0; below &= below - 1) {
+        const int at = __builtin_ctzll(below);
+        const uint64_t aboveOnFile = (uint64_t{0xFF} << (at & ~7)) & ~((uint64_t{2} << at) - 1);
+        score -= 3 * __builtin_popcountll(own & aboveOnFile);
     }
+    score -= 5 * __builtin_popcountll(plain & ~BesideFiles(FilesOf(own)));
+    const uint64_t enemyAhead = c == 0 ? BelowSome(enemy) : AboveSome(enemy);
+    score += 5 * __builtin_popcountll(plain & ~BesideFiles(enemyAhead));
     return score;
 }
 
-// What the pawn structure gives, kept for positions met again: the
-// structure terms and each file's ranks of pawn ids depend on nothing but
-// the coordinates and kinds of the sixteen pawn ids, so an entry whose key
-// holds the same bytes is the same result. A pawn move made after different
-// moves of other pieces gives the same pawns again, so a table of a few
-// thousand entries finds most of them. (The table values are
-// read anew each time: they are not part of the key.)
-struct PawnKey {
-    uint64_t word[6];  // PieceRank, PieceFile and PromotedKind of ids 9..16 and 25..32
-    bool operator==(const PawnKey& o) const {
-        return ((word[0] ^ o.word[0]) | (word[1] ^ o.word[1]) | (word[2] ^ o.word[2]) | (word[3] ^ o.word[3]) |
-                (word[4] ^ o.word[4]) | (word[5] ^ o.word[5])) == 0;
-    }
-};
-struct PawnSummary {
-    uint8_t whiteRanks[8], blackRanks[8];  // by file 1..8: bit r - 1 for a pawn id on rank r
+// What one ply's pawns give: where they stand and their structure terms.
+// These depend on the pawn ids alone, so a move that neither moves nor
+// takes a pawn id keeps its ply's.
+struct PawnFacts {
+    PawnSets sets;
     int16_t whiteStructure, blackStructure;
 };
-struct PawnEntry {
-    PawnKey key;
-    PawnSummary summary;
-    bool filled;
-};
-constexpr int PawnTableBits = 12;
-constexpr int PawnTableSize = 1 << PawnTableBits;
-PawnEntry PawnTable[PawnTableSize];
 
-PawnKey KeyOf(const Slice& s) {
-    PawnKey k;
-    std::memcpy(&k.word[0], s.rank + 8, 8);
-    std::memcpy(&k.word[1], s.rank + 24, 8);
-    std::memcpy(&k.word[2], s.file + 8, 8);
-    std::memcpy(&k.word[3], s.file + 24, 8);
-    std::memcpy(&k.word[4], s.prom + 8, 8);
-    std::memcpy(&k.word[5], s.prom + 24, 8);
-    return k;
-}
-
-const PawnEntry& PawnFacts(const Slice& s) {
-    const PawnKey key = KeyOf(s);
-    uint64_t h = key.word[0] * 0x9E3779B97F4A7C15ull ^ key.word[1] * 0xC2B2AE3D27D4EB4Full ^ key.word[2] * 0x165667B19E3779F9ull ^
-                 key.word[3] * 0xD6E8FEB86659FD93ull ^ key.word[4] ^ key.word[5] * 0x94D049BB133111EBull;
-    h ^= h >> 29;
-    PawnEntry& e = PawnTable[(h * 0xBF58476D1CE4E5B9ull) >> (64 - PawnTableBits)];
-    if (e.filled && e.key == key) return e;
-    const PawnFiles white = GatherPawns(s, 9), black = GatherPawns(s, 25);
-    e.key = key;
-    std::memcpy(e.summary.whiteRanks, &white.ranks[1], 8);
-    std::memcpy(e.summary.blackRanks, &black.ranks[1], 8);
-    e.summary.whiteStructure = static_cast<int16_t>(PawnStructure(White, s, white, black));
-    e.summary.blackStructure = static_cast<int16_t>(PawnStructure(Black, s, black, white));
-    e.filled = true;
-    return e;
+PawnFacts PawnFactsOf(const PawnSets& sets) {
+    return PawnFacts{sets, static_cast<int16_t>(PawnStructure(0, sets)), static_cast<int16_t>(PawnStructure(1, sets))};
 }
 
 // One colour's terms besides the table values and the pawn structure,
-// from that colour's point of view. pawnRanks is that colour's ranks of
-// pawn ids by file 1..8.
-[[gnu::always_inline]] inline int OtherTerms(const Colour& c, const Slice& s, const uint8_t* pawnRanks) {
+// from that colour's point of view. pawns is that colour's set of pawn ids.
+[[gnu::always_inline]] inline int OtherTerms(const Colour& c, const Slice& s, uint64_t pawns) {
     int score = 0;
     // Rooks and connected rooks.
     score += RookAhead(c, s, c.rookA) + RookAhead(c, s, c.rookB);
@@ -262,7 +245,7 @@ const PawnEntry& PawnFacts(const Slice& s) {
     // below it for Black).
     if (s.Present(c.king)) {
         const int kr = s.RankOf(c.king), kf = s.FileOf(c.king);
-        const unsigned ranks = pawnRanks[kf - 1];
+        const unsigned ranks = static_cast<unsigned>(pawns >> (8 * (kf - 1))) & 0xFF;
         const unsigned inFront = c.rankStep > 0 ? ranks >> kr : ranks & ((1u << (kr - 1)) - 1);
         if (inFront == 0) score -= 7;
     }
@@ -274,7 +257,7 @@ const PawnEntry& PawnFacts(const Slice& s) {
 struct PlyFacts {
     uint64_t stamp;
     int32_t tables;
-    PawnSummary pawns;
+    PawnFacts pawns;
 };
 PlyFacts Known[MaxPly + 1];
 
@@ -293,6 +276,25 @@ int TableChange(const SliceOrigin& o, const Slice& before, const Slice& after) {
         change += SignedTableValue(after, rookB) - SignedTableValue(before, rookB);
     }
     return change;
+}
+
+// The pawn sets after move o, from those before it: a pawn id leaves its
+// origin and stands on the target (unpromoted unless it has promoted), and
+// a pawn id taken leaves the target, where every capture finds its victim.
+PawnSets PawnsAfter(const SliceOrigin& o, PawnSets sets, const Slice& after) {
+    const uint64_t from = uint64_t{1} << o.from, to = uint64_t{1} << o.to;
+    if (IsPawnId(o.captured)) {
+        const int c = o.captured > 16 ? 1 : 0;
+        sets.all[c] &= ~to;
+        sets.plain[c] &= ~to;
+    }
+    if (IsPawnId(o.piece)) {
+        const int c = o.piece > 16 ? 1 : 0;
+        sets.all[c] = (sets.all[c] & ~from) | to;
+        sets.plain[c] &= ~from;
+        if (after.prom[o.piece - 1] == NotPromoted) sets.plain[c] |= to;
+    }
+    return sets;
 }
 
 // The facts of ply q: from the ply before when q's slices were made from it
@@ -314,10 +316,10 @@ inline const PlyFacts& FactsOf(int q) {
         const PlyFacts& before = FactsOf(q - 1);
         const SliceOrigin& o = Origin[q];
         f.tables = before.tables + TableChange(o, SliceAt(q - 1, false), s);
-        f.pawns = IsPawnId(o.piece) || IsPawnId(o.captured) ? PawnFacts(s).summary : before.pawns;
+        f.pawns = IsPawnId(o.piece) || IsPawnId(o.captured) ? PawnFactsOf(PawnsAfter(o, before.pawns.sets, s)) : before.pawns;
     } else {
         f.tables = TableSum(s);
-        f.pawns = PawnFacts(s).summary;
+        f.pawns = PawnFactsOf(PawnSetsOf(s));
     }
     f.stamp = stamp;
     return f;
@@ -327,9 +329,9 @@ inline const PlyFacts& FactsOf(int q) {
 #if defined(VELMOR_CHECK_INVARIANT)
 // Checked builds compare the carried facts with the slice's own.
 void CheckCarried(const PlyFacts& f, const Slice& s, int q) {
-    const PawnSummary own = PawnFacts(s).summary;
+    const PawnFacts own = PawnFactsOf(PawnSetsOf(s));
     if (f.tables != TableSum(s) || f.pawns.whiteStructure != own.whiteStructure || f.pawns.blackStructure != own.blackStructure ||
-        std::memcmp(f.pawns.whiteRanks, own.whiteRanks, 8) != 0 || std::memcmp(f.pawns.blackRanks, own.blackRanks, 8) != 0) {
+        std::memcmp(&f.pawns.sets, &own.sets, sizeof own.sets) != 0) {
         std::fprintf(stderr, "Evaluate: the facts carried to ply %d differ from the slice's own\n", q);
         std::abort();
     }
@@ -345,8 +347,8 @@ int16_t Evaluate() {
     const Slice s = SliceAt(q);
     const PlyFacts& f = FactsOf(q);
     CheckCarried(f, s, q);
-    int score = f.tables + f.pawns.whiteStructure - f.pawns.blackStructure + OtherTerms(White, s, f.pawns.whiteRanks) -
-                OtherTerms(Black, s, f.pawns.blackRanks);
+    int score = f.tables + f.pawns.whiteStructure - f.pawns.blackStructure + OtherTerms(White, s, f.pawns.sets.all[0]) -
+                OtherTerms(Black, s, f.pawns.sets.all[1]);
     if (!SideToMove) score = -score;
     return static_cast<int16_t>(score);
 }

@@ -1,5 +1,10 @@
 // Exact evaluation values: every term at least once.
 #include "eval/evaluate.h"
+
+#include <random>
+#include <string>
+#include <vector>
+
 #include "support.h"
 
 namespace {
@@ -114,4 +119,66 @@ TEST_F(EvalFixture, KingFileCover) {
     const int covered = Evaluate();
     PlaceById({{5, "e1"}, {13, "d2"}, {20, "h8"}, {25, "h7"}});
     EXPECT_EQ(covered - Evaluate(), 7 + (WhitePawnTable[1][4] - WhitePawnTable[1][3]));
+}
+
+// The pawn terms are worked out on square sets; here they are counted the
+// plain way, pawn by pawn, on random pawn structures (doubled and tripled
+// files, neighbours, promoted pawn ids that count on their file without
+// being scored), with the kings on a1 and h8 and the table values added.
+TEST_F(EvalFixture, PawnTermsMatchAPawnByPawnCount) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 2000; ++round) {
+        int at[33][2] = {};  // [id] = {rank, file}, rank 0 when absent
+        bool taken[9][9] = {};
+        taken[1][1] = taken[8][8] = true;
+        std::vector<Placed> pieces = {{5, "a1"}, {20, "h8"}};
+        std::vector<std::string> names;
+        names.reserve(16);
+        std::vector<int> kinds(33, 0);
+        for (int id : {9, 10, 11, 12, 13, 14, 15, 16, 25, 26, 27, 28, 29, 30, 31, 32}) {
+            if (rng() % 5 == 0) continue;
+            int r, f;
+            do {
+                r = 2 + static_cast<int>(rng() % 6);
+                f = 1 + static_cast<int>(rng() % (round % 2 ? 3 : 8));  // odd rounds crowd three files
+            } while (taken[r][f]);
+            taken[r][f] = true;
+            at[id][0] = r;
+            at[id][1] = f;
+            kinds[id] = rng() % 10 == 0 ? PromKnight : 0;
+            names.push_back(std::string{static_cast<char>('a' + f - 1), static_cast<char>('0' + r)});
+        }
+        size_t k = 0;
+        for (int id = 1; id <= 32; ++id)
+            if (at[id][0] != 0) pieces.push_back({id, names[k++].c_str(), kinds[id]});
+        PlaceList(pieces, true);
+        int expected = 0;
+        for (int id = 1; id <= 32; ++id) {
+            if (at[id][0] == 0) continue;
+            const bool white = id <= 16;
+            const int r = at[id][0], f = at[id][1], sign = white ? 1 : -1;
+            const int16_t(*table)[8] = kinds[id] == PromKnight ? KnightTable : white ? WhitePawnTable : BlackPawnTable;
+            expected += sign * table[r - 1][f - 1];
+            if (kinds[id] != 0) continue;
+            int term = 0, neighbours = 0;
+            bool enemyAhead = false;
+            for (int other = 1; other <= 32; ++other) {
+                if (at[other][0] == 0 || other == id) continue;
+                const bool same = (other <= 16) == white;
+                const int orank = at[other][0], ofile = at[other][1];
+                if (same && ofile == f && orank > r) term -= 3;
+                if (same && (ofile == f - 1 || ofile == f + 1)) ++neighbours;
+                if (!same && (ofile == f - 1 || ofile == f + 1) && (white ? orank > r : orank < r)) enemyAhead = true;
+            }
+            if (neighbours == 0) term -= 5;
+            if (!enemyAhead) term += 5;
+            expected += sign * term;
+        }
+        // No own pawn id on the king's file in front of it: -7.
+        bool coverA = false, coverH = false;
+        for (int id = 9; id <= 16; ++id) coverA |= at[id][0] != 0 && at[id][1] == 1;
+        for (int id = 25; id <= 32; ++id) coverH |= at[id][0] != 0 && at[id][1] == 8;
+        expected += (coverA ? 0 : -7) - (coverH ? 0 : -7);
+        ASSERT_EQ(Evaluate(), expected) << "round " << round;
+    }
 }
