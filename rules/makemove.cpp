@@ -38,11 +38,13 @@ void CopyPlySlices() {
     CopyValues(&PieceRank[p][0], 32);
 }
 
+namespace {
+
 // Shaped for speed: the record's fields are read into locals before the
 // copies (so they need not be read again after them), the slices are copied
 // with constant sizes, and the board squares are addressed by index
 // (rank - 1) + 8 * (file - 1) within the 64-byte slices.
-Bool16 MakeMove() {
+[[gnu::always_inline]] inline void PlaceMove() {
     const int p = Ply, q = p + 1;
     // 1. The move on top of the list.
     const MoveRecord& m = MoveList[p][MoveCount[p]];
@@ -68,14 +70,41 @@ Bool16 MakeMove() {
     if (captured != 0) FileOf(captured, q) = OffBoard;
     Origin[q] = SliceOrigin{++LastStamp, Origin[p].stamp, id, static_cast<uint8_t>(from), static_cast<uint8_t>(to), captured, false};
     VELMOR_ASSERT_POSITION(q, "MakeMove");
-    // 7. Legality.
-    const Bool16 verdict = CheckMoveLegality() ? True : False;
-    Origin[q].legal = verdict != False;
-    // 8. Count, and show progress in the window.
+}
+
+// 8. Count, and show progress in the window.
+[[gnu::always_inline]] inline void CountPosition() {
     ++PositionsAnalysed;
     if (Window.SetStatus && PositionsAnalysed % 10000 == 0)
         Window.SetStatus("Analizzate " + std::to_string(PositionsAnalysed) + " posizioni");
+}
+
+// 7. Legality, recorded with the slices.
+[[gnu::always_inline]] inline Bool16 Judge() {
+    const Bool16 verdict = CheckMoveLegality() ? True : False;
+    Origin[Ply + 1].legal = verdict != False;
     return verdict;
+}
+
+}  // namespace
+
+Bool16 MakeMove() {
+    PlaceMove();
+    const Bool16 verdict = Judge();
+    CountPosition();
+    return verdict;
+}
+
+void MakeMoveUnjudged() {
+    PlaceMove();
+    CountPosition();
+}
+
+Bool16 JudgeMove() { return Judge(); }
+
+bool JudgedWhenMade(const MoveRecord& m) {
+    // Castling: the legality test moves the rook.
+    return (m.Piece == WhiteKing || m.Piece == BlackKing) && (m.MoveCode == 30 || m.MoveCode == 2);
 }
 
 Bool16 CheckMoveLegality() {

@@ -26,7 +26,18 @@ extern SliceOrigin Origin[MaxPly + 1];
 // maker) with the move Origin[q] made on them.
 inline bool MadeFromKnownPly(int q) { return q >= 2 && Origin[q - 1].stamp != 0 && Origin[q].parent == Origin[q - 1].stamp; }
 
+// The move on top of the current ply's list made into the next ply, judged
+// (True: legal) and counted in PositionsAnalysed.
 Bool16 MakeMove();
+// The same move made and counted without the verdict: its slices are not
+// taken as judged (Origin legal false) until JudgeMove gives the verdict
+// MakeMove would have given. JudgeMove is called at the ply of the list,
+// before anything else is made into the next ply. A move for which
+// JudgedWhenMade holds (castling, whose test also moves the rook) is only
+// made by MakeMove.
+void MakeMoveUnjudged();
+Bool16 JudgeMove();
+bool JudgedWhenMade(const MoveRecord& m);
 void CopyPlySlices();
 Bool16 CheckMoveLegality();
 Bool16 CheckPassingCapture();

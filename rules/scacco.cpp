@@ -231,6 +231,8 @@ Bool16 SideToMoveInCheck() {
     return r;
 }
 
+bool SideToMoveAttackedKnown() { return KnownAttacked(Ply, SideToMove != 0); }
+
 Bool16 WhiteKingAttacked() { return WhiteAttackedAt(Q()) ? True : False; }
 Bool16 BlackKingAttacked() { return BlackAttackedAt(Q()) ? True : False; }
 

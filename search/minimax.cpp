@@ -61,6 +61,7 @@ int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
     // 5.
     const int n = MoveCount[P];
     bool cutoff = false, anyLegal = false;
+    int inCheckHere = -1;  // whether the side to move is in check here: -1 not yet asked, 0 no, 1 yes
     // 6. Every move slot, always the record on top of the list.
     for (int slot = 0; slot < n; ++slot) {
         // After a cutoff with no clock to read, every remaining slot would
@@ -78,10 +79,25 @@ int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
         // 6.2
         LastNoMovePly = -1;
         // 6.3 After a cutoff moves are only popped; illegal moves likewise.
+        //     Below the root, once the node has a legal move, a move into a
+        //     leaf whose score cannot raise alpha leaves the node as an
+        //     illegal move would: such a move is judged only when its score
+        //     is above alpha, or before it is searched deeper. A side in
+        //     check has mostly illegal moves, so they are judged first.
         if (!cutoff) WriteTopMove();
-        if (cutoff || !MakeMove()) {
-            PopMove();
-        } else {
+        bool judgeLater = !cutoff && anyLegal && P > 0 && P + 1 >= depth && !JudgedWhenMade(MoveList[P][MoveCount[P]]);
+        if (judgeLater) {
+            if (inCheckHere < 0) inCheckHere = SideToMoveAttackedKnown() ? 1 : 0;
+            judgeLater = inCheckHere == 0;
+        }
+        bool legal = false;
+        if (judgeLater) {
+            MakeMoveUnjudged();
+            legal = true;
+        } else if (!cutoff) {
+            legal = MakeMove() != False;
+        }
+        if (legal) {
             // 6.4 A legal move: search it with the window negated and swapped.
             anyLegal = true;
             EnterPly();
@@ -89,28 +105,41 @@ int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
             // evaluated here, without the call.
             int32_t childAlpha = -beta, childBeta = -alpha;
             const int child = P + 1;
-            // Below the root only the side of the window a leaf falls on matters.
-            int32_t s;
-            if (child > depth || (child == depth && !SideToMoveInCheck()))
-                s = -static_cast<int32_t>(P == 0 ? Evaluate() : EvaluateWithin(childAlpha, childBeta));
-            else
-                s = -Minimax(childAlpha, childBeta, depth);
-            LeavePly();
-            const MoveRecord& top = MoveList[P][MoveCount[P]];
-            if (s > alpha) {
-                alpha = s;
-                if (P == 0 && !StopRequested) {
-                    BestPiece = top.Piece;
-                    BestMoveCode = top.MoveCode;
-                    BestPromotion = top.Promotion;
-                    BestScore = s;
-                    BestNoMovePly = LastNoMovePly;
-                    ArmStop();
-                }
+            const bool leaf = child > depth || (child == depth && !SideToMoveInCheck());
+            if (!leaf && judgeLater) {
+                LeavePly();
+                legal = JudgeMove() != False;
+                EnterPly();
             }
-            if (P == 0 && !StopRequested) RecordRootScore(top.Piece, top.MoveCode, top.Promotion, s);
+            // Below the root only the side of the window a leaf falls on matters.
+            int32_t s = 0;
+            if (legal) {
+                if (leaf)
+                    s = -static_cast<int32_t>(P == 0 ? Evaluate() : EvaluateWithin(childAlpha, childBeta));
+                else
+                    s = -Minimax(childAlpha, childBeta, depth);
+            }
+            LeavePly();
+            if (legal && leaf && judgeLater && s > alpha) legal = JudgeMove() != False;
+            if (legal) {
+                const MoveRecord& top = MoveList[P][MoveCount[P]];
+                if (s > alpha) {
+                    alpha = s;
+                    if (P == 0 && !StopRequested) {
+                        BestPiece = top.Piece;
+                        BestMoveCode = top.MoveCode;
+                        BestPromotion = top.Promotion;
+                        BestScore = s;
+                        BestNoMovePly = LastNoMovePly;
+                        ArmStop();
+                    }
+                }
+                if (P == 0 && !StopRequested) RecordRootScore(top.Piece, top.MoveCode, top.Promotion, s);
+            }
             PopMove();
-            if (s >= beta) cutoff = true;
+            if (legal && s >= beta) cutoff = true;
+        } else {
+            PopMove();
         }
         // 6.5 The clock, after every move slot.
         if (UseTime) CheckTime();

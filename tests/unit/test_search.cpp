@@ -6,6 +6,8 @@
 #include <fstream>
 #include <functional>
 
+#include "eval/evaluate.h"
+#include "rules/scacco.h"
 #include "search/minimax.h"
 #include "support.h"
 
@@ -198,4 +200,79 @@ TEST_F(SearchFixture, AStopFromTheEventPumpPlaysTheBestMoveSoFar) {
     EXPECT_GE(SearchDepth, 1);
     EXPECT_LT(SearchDepth, 4);
     EXPECT_TRUE(StopRequested);
+}
+
+namespace {
+// The same tree searched without a window: every legal move of every node
+// scored, the same leaves, check extension and no-move scores.
+int32_t PlainMinimax(int16_t depth) {
+    if (Ply > depth || (Ply == depth && !SideToMoveInCheck())) return Evaluate();
+    std::memcpy(PromotedKind[Ply + 1], PromotedKind[Ply], 32);
+    GenerateMoves();
+    bool any = false;
+    int32_t best = 0;
+    while (MoveCount[Ply] > 0) {
+        if (MakeMove()) {
+            EnterPly();
+            const int32_t s = -PlainMinimax(depth);
+            LeavePly();
+            if (!any || s > best) best = s;
+            any = true;
+        }
+        PopMove();
+    }
+    std::memset(PromotedKind[Ply + 1], 0, 32);
+    return any ? best : NoMoveScore();
+}
+}  // namespace
+
+// Alpha-beta with its move order, its bounded leaves and its moves judged
+// only when their score counts must give the root the value of the whole
+// tree. The positions are full of pins, checks and promotions.
+TEST_F(SearchFixture, RootValueIsThatOfTheWholeTree) {
+    const struct { const char* fen; int16_t depth; } cases[] = {
+        {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 3},
+        {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 3},
+        {"r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1", 3},
+        {"rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8", 2},
+        {"4k3/8/8/8/1b6/8/3N4/4K2q w - - 0 1", 3},  // a knight pinned to a king in check
+        // A bishop pinned on its king's file can take the queen (once with
+        // check), and the pawn's legal capture comes first in the list.
+        {"7k/4r3/8/8/6p1/3q3P/4B3/4K3 b - - 0 1", 2},
+        {"7k/4r3/8/8/6p1/3q3P/4B3/4K3 w - - 0 1", 3},
+        {"8/4r3/k7/1q6/6p1/7P/4B3/4K3 b - - 0 1", 2},
+        {"8/4r3/k7/1q6/6p1/7P/4B3/4K3 w - - 0 1", 3},
+    };
+    for (const auto& c : cases) {
+        SetFen(c.fen);
+        SearchDepth = c.depth;
+        StopRequested = False;
+        const int32_t plain = PlainMinimax(c.depth);
+        // Iterative deepening as the think driver runs it: the root list
+        // of each iteration is ordered by the scores of the one before.
+        RootMoves.assign(1, MoveRecord{});
+        int32_t value = 0;
+        for (int16_t d = 1; d <= c.depth; ++d) {
+            Ply = 0;
+            int32_t alpha = -d * 1000000, beta = d * 1000000;
+            value = Minimax(alpha, beta, d);
+        }
+        EXPECT_EQ(value, plain) << c.fen;
+        // Below the root every node keeps its own window; searched with a
+        // full one, each root move's reply must get the value of its tree.
+        Ply = 0;
+        GenerateMoves();
+        while (MoveCount[0] > 0) {
+            if (MakeMove()) {
+                EnterPly();
+                const int32_t reply = PlainMinimax(c.depth);
+                int32_t alpha = -c.depth * 1000000, beta = c.depth * 1000000;
+                EXPECT_EQ(Minimax(alpha, beta, c.depth), reply) << c.fen << " after " << MoveToText(MoveList[0][MoveCount[0]].Piece, MoveList[0][MoveCount[0]].MoveCode);
+                LeavePly();
+            }
+            PopMove();
+        }
+        std::memset(PromotedKind[1], 0, 32);
+        RootMoves.assign(1, MoveRecord{});
+    }
 }
