@@ -1,6 +1,8 @@
 // Copy-make over the per-ply slices.
 #include "rules/makemove.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "companion/velmorutil.h"
@@ -101,6 +103,19 @@ void MakeMoveUnjudged() {
 }
 
 Bool16 JudgeMove() { return Judge(); }
+
+void CountRefusedMove() {
+#if defined(VELMOR_CHECK_INVARIANT)
+    // Checked builds make the move to see that it is refused.
+    const int32_t counted = PositionsAnalysed;
+    if (MakeMove() != False) {
+        std::fprintf(stderr, "CountRefusedMove: the move is legal at ply %d\n", Ply);
+        std::abort();
+    }
+    PositionsAnalysed = counted;
+#endif
+    CountPosition();
+}
 
 bool JudgedWhenMade(const MoveRecord& m) {
     // Castling: the legality test moves the rook.

@@ -38,6 +38,13 @@ Bool16 MakeMove();
 void MakeMoveUnjudged();
 Bool16 JudgeMove();
 bool JudgedWhenMade(const MoveRecord& m);
+// A move known to be refused (its mover's king would stay attacked),
+// counted in PositionsAnalysed as MakeMove would count it, without making it.
+void CountRefusedMove();
+// The square a record's move goes to at ply p, (rank - 1) + 8 * (file - 1).
+inline int TargetOf(const MoveRecord& m, int p) {
+    return (RankOf(m.Piece, p) + MoveCodeTable[m.MoveCode].dRank - 1) + 8 * (FileOf(m.Piece, p) + MoveCodeTable[m.MoveCode].dFile - 1);
+}
 void CopyPlySlices();
 Bool16 CheckMoveLegality();
 Bool16 CheckPassingCapture();

@@ -233,6 +233,44 @@ Bool16 SideToMoveInCheck() {
 
 bool SideToMoveAttackedKnown() { return KnownAttacked(Ply, SideToMove != 0); }
 
+uint64_t CheckEvasionSquares() {
+    const int p = Ply;
+    const bool white = SideToMove != 0;
+    const uint8_t king = white ? WhiteKing : BlackKing;
+    const uint8_t* board = &Board[p][0][0];
+    const int k = SquareOf(king, p);
+    const uint64_t occupied = rays::Occupied(board);
+    // Every attacker counted here does attack the king; one missed could
+    // only make a single check a double one, where no such move helps.
+    uint64_t attackers = 0, between = 0;
+    // 1. Sliders: the first piece on a ray, of the other colour, reaching along it.
+    for (int d = 0; d < 8; ++d) {
+        const uint64_t first = rays::FirstOnRay(k, d, occupied);
+        if (first == 0) continue;
+        const int at = __builtin_ctzll(first);
+        const uint8_t id = board[at];
+        if (SameColour(id, king) || (ReachAt(id, p) & RayReach(d)) == 0) continue;
+        attackers |= first;
+        between |= rays::Lines.squares[k][d] & ~rays::Lines.squares[at][d] & ~first;
+    }
+    // 2. Knights (the set-up's and promoted pawns) and unpromoted pawns.
+    const int lo = white ? 17 : 1;
+    for (int id = lo + 1; id < lo + 16; ++id) {
+        const bool pawn = IsPawnId(id);
+        if (!pawn && id != lo + 1 && id != lo + 6) continue;  // the two knights
+        if (FileOf(static_cast<uint8_t>(id), p) == OffBoard) continue;
+        const int at = SquareOf(static_cast<uint8_t>(id), p);
+        const int dr = at % 8 - k % 8, df = at / 8 - k / 8;
+        const uint8_t kind = pawn ? PromOf(static_cast<uint8_t>(id), p) : static_cast<uint8_t>(NotPromoted);
+        const bool knight = !pawn || kind == PromKnight;
+        if ((knight && dr * dr + df * df == 5) || (pawn && kind == NotPromoted && df * df == 1 && dr == (white ? 1 : -1)))
+            attackers |= uint64_t{1} << at;
+    }
+    if (attackers == 0) return ~uint64_t{0};
+    if ((attackers & (attackers - 1)) != 0) return 0;
+    return attackers | between;
+}
+
 Bool16 WhiteKingAttacked() { return WhiteAttackedAt(Q()) ? True : False; }
 Bool16 BlackKingAttacked() { return BlackAttackedAt(Q()) ? True : False; }
 

@@ -61,7 +61,11 @@ int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
     // 5.
     const int n = MoveCount[P];
     bool cutoff = false, anyLegal = false;
-    int inCheckHere = -1;  // whether the side to move is in check here: -1 not yet asked, 0 no, 1 yes
+    // Below the root: whether the side to move is in check here, and then
+    // the squares a move other than the king's must reach to be legal.
+    const bool inCheck = P > 0 && SideToMoveAttackedKnown();
+    const uint64_t evasions = inCheck ? CheckEvasionSquares() : ~uint64_t{0};
+    const uint8_t king = SideToMove ? WhiteKing : BlackKing;
     // 6. Every move slot, always the record on top of the list.
     for (int slot = 0; slot < n; ++slot) {
         // After a cutoff with no clock to read, every remaining slot would
@@ -84,14 +88,16 @@ int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
         //     illegal move would: such a move is judged only when its score
         //     is above alpha, or before it is searched deeper. A side in
         //     check has mostly illegal moves, so they are judged first.
+        //     In check, a move of another piece that neither takes nor
+        //     blocks the attack is refused without being made.
         if (!cutoff) WriteTopMove();
-        bool judgeLater = !cutoff && anyLegal && P > 0 && P + 1 >= depth && !JudgedWhenMade(MoveList[P][MoveCount[P]]);
-        if (judgeLater) {
-            if (inCheckHere < 0) inCheckHere = SideToMoveAttackedKnown() ? 1 : 0;
-            judgeLater = inCheckHere == 0;
-        }
+        const MoveRecord& next = MoveList[P][MoveCount[P]];
+        const bool judgeLater = !cutoff && anyLegal && P > 0 && P + 1 >= depth && !inCheck && !JudgedWhenMade(next);
+        const bool refused = !cutoff && inCheck && next.Piece != king && ((evasions >> TargetOf(next, P)) & 1) == 0;
         bool legal = false;
-        if (judgeLater) {
+        if (refused) {
+            CountRefusedMove();
+        } else if (judgeLater) {
             MakeMoveUnjudged();
             legal = true;
         } else if (!cutoff) {

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "eval/evaluate.h"
+#include "rules/makemove.h"
 #include "rules/scacco.h"
 #include "support.h"
 
@@ -80,6 +81,8 @@ std::vector<std::string> FullList() {
     return list;
 }
 
+int RefusedOutside = 0;  // moves outside the evasion squares tried by Walk
+
 // Walks every legal line to depth, as the search makes them, and compares
 // at every node below the first ply. Returns the number of nodes compared.
 int Walk(int depth, const std::string& fen) {
@@ -103,6 +106,25 @@ int Walk(int depth, const std::string& fen) {
             if (score > low && score < high) {
                 EXPECT_EQ(within, score) << fen << " at ply " << Ply;
             }
+        }
+        // In check, every move of another piece to a square outside the
+        // evasion squares is refused by the move maker.
+        if (inCheck) {
+            const uint64_t evasions = CheckEvasionSquares();
+            const uint8_t king = SideToMove ? WhiteKing : BlackKing;
+            std::memcpy(PromotedKind[Ply + 1], PromotedKind[Ply], 32);
+            GenerateMoves();
+            while (MoveCount[Ply] > 0) {
+                const MoveRecord m = MoveList[Ply][MoveCount[Ply]];
+                const bool outside = m.Piece != king && ((evasions >> TargetOf(m, Ply)) & 1) == 0;
+                const bool legal = MakeMove() != False;
+                if (outside) {
+                    EXPECT_FALSE(legal) << fen << " at ply " << Ply << ": " << Text(m);
+                    ++RefusedOutside;
+                }
+                PopMove();
+            }
+            std::memset(PromotedKind[Ply + 1], 0, 32);
         }
         ++compared;
     }
@@ -136,6 +158,7 @@ TEST(CarriedFacts, AgreeWithTheFullRoutinesAtEveryNode) {
         if (HasFailure()) return;
     }
     EXPECT_GT(compared, 10000);
+    EXPECT_GT(RefusedOutside, 1000);
 }
 
 // The lists the deferred form leaves to the full generation: more moves
