@@ -90,16 +90,34 @@ void TurnEqualGroups(MoveRecord* block, int size, int passes) {
 // raised one is one pass.
 void SortRaisedBlock(const MoveRecord* records, const uint8_t* at, int count, int n, MoveRecord* out) {
     // Without two equal keys there is only one ascending order, and the
-    // exchange sort, being a sort, ends in it: an insertion sort finds it.
-    bool tie = false;
+    // exchange sort, being a sort, ends in it. The keys (captured id plus
+    // promotion) are below 64, so the keys present are one bit set: two
+    // equal keys show as fewer bits than records, and without them a
+    // record's place is the number of smaller keys present.
+    uint64_t present = 0;
+    bool small = true;
     for (int j = 0; j < count; ++j) {
-        const MoveRecord record = records[j];
-        int t = j;
-        for (; t > 0 && out[t - 1].Score > record.Score; --t) out[t] = out[t - 1];
-        tie |= t > 0 && out[t - 1].Score == record.Score;
-        out[t] = record;
+        const auto key = static_cast<uint32_t>(records[j].Score);
+        small &= key < 64;
+        present |= uint64_t{1} << (key & 63);
     }
-    if (!tie) return;
+    if (small && __builtin_popcountll(present) == count) {
+        for (int j = 0; j < count; ++j)
+            out[__builtin_popcountll(present & ((uint64_t{1} << records[j].Score) - 1))] = records[j];
+        return;
+    }
+    if (!small) {
+        // Other keys: an insertion sort finds the order, or a tie.
+        bool tie = false;
+        for (int j = 0; j < count; ++j) {
+            const MoveRecord record = records[j];
+            int t = j;
+            for (; t > 0 && out[t - 1].Score > record.Score; --t) out[t] = out[t - 1];
+            tie |= t > 0 && out[t - 1].Score == record.Score;
+            out[t] = record;
+        }
+        if (!tie) return;
+    }
     MoveRecord buffer[2 * (MaxMovesPerPly + 1)];
     int start = 0, size = 0, pending = 0;
     bool ordered = true;  // the block's keys never rise
