@@ -21,6 +21,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "eval/valorideipezzi.h"
 #include "position/rays.h"
@@ -106,7 +107,6 @@ PawnSets PawnSetsOf(const Slice& s) {
     return p;
 }
 
-inline int TableAt(const int16_t (*t)[8], const Slice& s, int id) { return t[s.RankOf(id) - 1][s.FileOf(id) - 1]; }
 
 // Rook: 5 when the first piece ahead on its file is an enemy (its table
 // value is counted with the others').
@@ -141,46 +141,52 @@ inline int TableAt(const int16_t (*t)[8], const Slice& s, int id) { return t[s.R
     return 0;
 }
 
-// The table each id is valued by, for ids that are not pawns (kings have
-// none), and for pawn ids by PromotedKind: its own colour's pawn table,
-// else the table of its new kind. Index [id], ids 1..32.
+// The table each id is valued by, [id][PromotedKind & 7], each pointing
+// at the first entry of a [rank - 1][file - 1] table: for pawn ids their
+// own colour's pawn table when not promoted, else the table of the new
+// kind; for the other ids their own table whatever the kind (theirs is
+// always NotPromoted); a table of zeros for the kings and for kinds no
+// piece has.
+const int16_t NoValues[64] = {};
 struct IdTables {
-    const int16_t (*fixed[33])[8];
-    const int16_t (*pawn[2][5])[8];  // [0 White, 1 Black][PromotedKind]
+    const int16_t* of[33][8];
 };
 const IdTables TableOf = [] {
     IdTables t{};
-    for (int id : {1, 8}) t.fixed[id] = WhiteRookTable;
-    for (int id : {17, 24}) t.fixed[id] = BlackRookTable;
-    for (int id : {2, 7, 18, 23}) t.fixed[id] = KnightTable;
-    for (int id : {3, 6, 19, 22}) t.fixed[id] = BishopTable;
-    t.fixed[4] = t.fixed[21] = QueenTable;
-    const int16_t (*pawnTable[2])[8] = {WhitePawnTable, BlackPawnTable};
-    const int16_t (*rookTable[2])[8] = {WhiteRookTable, BlackRookTable};
-    for (int c = 0; c < 2; ++c) {
-        t.pawn[c][NotPromoted] = pawnTable[c];
-        t.pawn[c][PromQueen] = QueenTable;
-        t.pawn[c][PromRook] = rookTable[c];
-        t.pawn[c][PromBishop] = BishopTable;
-        t.pawn[c][PromKnight] = KnightTable;
+    for (auto& row : t.of)
+        for (auto& entry : row) entry = NoValues;
+    auto fixed = [&](std::initializer_list<int> ids, const int16_t (*table)[8]) {
+        for (int id : ids)
+            for (int kind = 0; kind < 8; ++kind) t.of[id][kind] = &table[0][0];
+    };
+    fixed({1, 8}, WhiteRookTable);
+    fixed({17, 24}, BlackRookTable);
+    fixed({2, 7, 18, 23}, KnightTable);
+    fixed({3, 6, 19, 22}, BishopTable);
+    fixed({4, 21}, QueenTable);
+    for (int id = 9; id <= 32; ++id) {
+        if (!IsPawnId(id)) continue;
+        const bool white = id <= 16;
+        t.of[id][NotPromoted] = white ? &WhitePawnTable[0][0] : &BlackPawnTable[0][0];
+        t.of[id][PromQueen] = &QueenTable[0][0];
+        t.of[id][PromRook] = white ? &WhiteRookTable[0][0] : &BlackRookTable[0][0];
+        t.of[id][PromBishop] = &BishopTable[0][0];
+        t.of[id][PromKnight] = &KnightTable[0][0];
     }
     return t;
 }();
 
-// One id's table value at a slice, signed: White's added, Black's subtracted.
+// The table value of an id known to be on the board at a slice, signed:
+// White's added, Black's subtracted.
+[[gnu::always_inline]] inline int SignedValueOnBoard(const Slice& s, int id) {
+    const int v = TableOf.of[id][s.prom[id - 1] & 7][(s.RankOf(id) - 1) * 8 + (s.FileOf(id) - 1)];
+    return id > 16 ? -v : v;
+}
+
+// The same for any id: 0 for an id not on the board or out of range.
 [[gnu::always_inline]] inline int SignedTableValue(const Slice& s, int id) {
     if (id < 1 || id > 32 || !s.Present(id)) return 0;
-    const int16_t (*t)[8];
-    if (IsPawnId(id)) {
-        const uint8_t kind = s.prom[id - 1];
-        if (kind > PromKnight) return 0;
-        t = TableOf.pawn[id > 16 ? 1 : 0][kind];
-    } else {
-        t = TableOf.fixed[id];
-        if (t == nullptr) return 0;
-    }
-    const int v = TableAt(t, s, id);
-    return id > 16 ? -v : v;
+    return SignedValueOnBoard(s, id);
 }
 
 // Every piece's table value, White's minus Black's.
@@ -268,8 +274,8 @@ inline Slice SliceAt(int p, bool withOccupancy = true) {
 // The table values that change between ply p and its child q: the mover's,
 // the captured piece's and, for a king move, its colour's rooks'.
 int TableChange(const SliceOrigin& o, const Slice& before, const Slice& after) {
-    int change = SignedTableValue(after, o.piece) - SignedTableValue(before, o.piece);
-    if (o.captured != 0) change -= SignedTableValue(before, o.captured);
+    int change = SignedValueOnBoard(after, o.piece) - SignedValueOnBoard(before, o.piece);
+    if (o.captured != 0) change -= SignedValueOnBoard(before, o.captured);
     if (o.piece == WhiteKing || o.piece == BlackKing) {
         const int rookA = o.piece == WhiteKing ? 1 : 17, rookB = rookA + 7;
         change += SignedTableValue(after, rookA) - SignedTableValue(before, rookA);
