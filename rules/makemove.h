@@ -24,7 +24,8 @@ struct SliceOrigin {
 extern SliceOrigin Origin[MaxPly + 1];
 // Whether ply q's slices are the previous ply's (itself made by the move
 // maker) with the move Origin[q] made on them.
-inline bool MadeFromKnownPly(int q) { return q >= 2 && Origin[q - 1].stamp != 0 && Origin[q].parent == Origin[q - 1].stamp; }
+// (A parent stamp is 0 only for slices made from ply 0, so q >= 1 suffices.)
+inline bool MadeFromKnownPly(int q) { return q >= 1 && Origin[q].parent != 0 && Origin[q].parent == Origin[q - 1].stamp; }
 
 // The move on top of the current ply's list made into the next ply, judged
 // (True: legal) and counted in PositionsAnalysed.
