@@ -74,21 +74,43 @@ void TurnEqualGroups(MoveRecord* block, int size, int passes) {
     }
 }
 
+void SimulateTies(const MoveRecord* records, const uint8_t* at, int count, int n, MoveRecord* out);
+
+// The orders found for blocks with equal keys, by a hash of their key.
+constexpr int MaxRemembered = 16;
+struct TieKey {
+    uint64_t word[5];  // n, count, then the count keys, then the count entries, as bytes; zeros after
+};
+struct TieEntry {
+    TieKey key;                     // all zeros when empty (a real key has count >= 2)
+    uint8_t order[MaxRemembered];  // out[t] is records[order[t]]
+};
+constexpr int TieTableBits = 10;
+TieEntry TieOrders[1 << TieTableBits];
+
+void KeyOfTies(TieKey& key, const MoveRecord* records, const uint8_t* at, int count, int n) {
+    uint8_t bytes[sizeof key.word] = {};
+    bytes[0] = static_cast<uint8_t>(n);
+    bytes[1] = static_cast<uint8_t>(count);
+    for (int j = 0; j < count; ++j) {
+        bytes[2 + j] = static_cast<uint8_t>(records[j].Score);
+        bytes[2 + count + j] = at[j];
+    }
+    std::memcpy(key.word, bytes, sizeof bytes);
+}
+
+int IndexOfTies(const TieKey& key) {
+    uint64_t h = 0;
+    for (const uint64_t w : key.word) h = (h ^ w) * 0x9E3779B97F4A7C15ull;
+    return static_cast<int>(h >> (64 - TieTableBits));
+}
 
 // The block of raised records, as the exchange sort of a list of n records
 // leaves it (see SortMoveList): records[j] stood at entry at[j], ascending,
 // and every other entry held a low record. The block ends at the top of the
 // list, entries n - count + 1..n, in the order written to out[0..count-1].
-//
-// The block is buffer[start .. start + size - 1]; each literal pass moves
-// it one place on in the buffer, so nothing is shifted. Once the block's
-// keys never rise from first to last, a pass keeps them so and only turns
-// each group of equal keys by one place (its first record, carried along,
-// is left behind that group's last when a smaller key takes its place), so
-// any number of passes is one turn of each group by that number; such
-// passes are counted in pending and made at once. Every low record after a
-// raised one is one pass.
 void SortRaisedBlock(const MoveRecord* records, const uint8_t* at, int count, int n, MoveRecord* out) {
+    const MoveRecord* const original = records;
     // Without two equal keys there is only one ascending order, and the
     // exchange sort, being a sort, ends in it. The keys (captured id plus
     // promotion) are below 64, so the keys present are one bit set: two
@@ -118,6 +140,50 @@ void SortRaisedBlock(const MoveRecord* records, const uint8_t* at, int count, in
         }
         if (!tie) return;
     }
+    // With equal keys the order depends only on the keys, the entries they
+    // stood at and the list's length, and nodes near each other meet the
+    // same ones again: a small table remembers the order found for up to
+    // MaxRemembered records, the whole of that as its key.
+    TieKey key;
+    TieEntry* entry = nullptr;
+    if (small && count <= MaxRemembered) {
+        KeyOfTies(key, records, at, count, n);
+        entry = &TieOrders[IndexOfTies(key)];
+        if (std::memcmp(entry->key.word, key.word, sizeof key.word) == 0) {
+            for (int t = 0; t < count; ++t) out[t] = records[entry->order[t]];
+            return;
+        }
+    }
+    // The records carry their index in the Captured byte through the
+    // simulation, which reads only their keys, so the order can be kept.
+    MoveRecord tagged[MaxMovesPerPly];
+    if (entry != nullptr) {
+        for (int j = 0; j < count; ++j) {
+            tagged[j] = records[j];
+            tagged[j].Captured = static_cast<uint8_t>(j);
+        }
+        records = tagged;
+    }
+    SimulateTies(records, at, count, n, out);
+    if (entry != nullptr) {
+        entry->key = key;
+        for (int t = 0; t < count; ++t) {
+            entry->order[t] = out[t].Captured;
+            out[t] = original[out[t].Captured];
+        }
+    }
+}
+
+// SortRaisedBlock's literal passes, for blocks with equal keys. The block
+// is buffer[start .. start + size - 1]; each literal pass moves
+// it one place on in the buffer, so nothing is shifted. Once the block's
+// keys never rise from first to last, a pass keeps them so and only turns
+// each group of equal keys by one place (its first record, carried along,
+// is left behind that group's last when a smaller key takes its place), so
+// any number of passes is one turn of each group by that number; such
+// passes are counted in pending and made at once. Every low record after a
+// raised one is one pass.
+void SimulateTies(const MoveRecord* records, const uint8_t* at, int count, int n, MoveRecord* out) {
     MoveRecord buffer[2 * (MaxMovesPerPly + 1)];
     int start = 0, size = 0, pending = 0;
     bool ordered = true;  // the block's keys never rise
