@@ -12,7 +12,7 @@
 //     pawn ids' square sets are brought up to date from the ply's and the
 //     terms counted on them with a few shifts and population counts.
 //   - The remaining terms (rooks, bishops, king, queen) are read from the
-//     slice's occupancy as one bit set and from per-file pawn summaries, so
+//     slice's occupancy as one bit set and from the pawn ids' square sets, so
 //     each is a look-up or a mask test.
 // A slice keeps its invariant (every present id stands on its square, every
 // occupied square holds a present id), so a square test and the matching
@@ -34,12 +34,12 @@ namespace {
 // Facts of one colour for the shared term routines.
 struct Colour {
     uint8_t rookA, rookB, knightA, knightB, bishopA, bishopB, queen, king;
-    int ownLo, ownHi, enemyLo, enemyHi;  // id ranges
+    int enemyLo, enemyHi;                // the other colour's ids
     int homeRank;
     int rankStep;                        // toward the enemy: +1 White, -1 Black
 };
-constexpr Colour White = {1, 8, 2, 7, 3, 6, 4, 5, 1, 16, 17, 32, 1, +1};
-constexpr Colour Black = {17, 24, 18, 23, 19, 22, 21, 20, 17, 32, 1, 16, 8, -1};
+constexpr Colour White = {1, 8, 2, 7, 3, 6, 4, 5, 17, 32, 1, +1};
+constexpr Colour Black = {17, 24, 18, 23, 19, 22, 21, 20, 1, 16, 8, -1};
 
 // One ply's position as the evaluation reads it.
 struct Slice {
@@ -106,7 +106,6 @@ PawnSets PawnSetsOf(const Slice& s) {
         }
     return p;
 }
-
 
 // Rook: 5 when the first piece ahead on its file is an enemy (its table
 // value is counted with the others').

@@ -118,7 +118,8 @@ void CountRefusedMove() {
 }
 
 bool JudgedWhenMade(const MoveRecord& m) {
-    // Castling: the legality test moves the rook.
+    // Castling, a king's two-square move from its start: its legality test
+    // also moves the rook.
     return (m.Piece == WhiteKing || m.Piece == BlackKing) && (m.MoveCode == 30 || m.MoveCode == 2);
 }
 
@@ -138,8 +139,7 @@ Bool16 CheckCastling() {
     const MoveRecord& m = MoveList[p][MoveCount[p]];
     // 1. Only the king's two-square moves from its start square are castling.
     const uint8_t king = SideToMove ? WhiteKing : BlackKing;
-    if (m.Piece != king) return True;
-    if (m.MoveCode != 30 && m.MoveCode != 2) return True;
+    if (m.Piece != king || !JudgedWhenMade(m)) return True;
     const bool kingSide = m.MoveCode == 30;
     const CastleLayout& c = SideToMove ? (kingSide ? WhiteKingSide : WhiteQueenSide) : (kingSide ? BlackKingSide : BlackQueenSide);
     const int r = c.homeRank;

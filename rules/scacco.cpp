@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "companion/velmorutil.h"
 #include "position/rays.h"
@@ -253,18 +254,14 @@ uint64_t CheckEvasionSquares() {
         attackers |= first;
         between |= rays::Lines.squares[k][d] & ~rays::Lines.squares[at][d] & ~first;
     }
-    // 2. Knights (the set-up's and promoted pawns) and unpromoted pawns.
+    // 2. The two knights and the pawn ids, by the test for a moved piece
+    //    (promoted sliders are found again there, which changes nothing).
     const int lo = white ? 17 : 1;
-    for (int id = lo + 1; id < lo + 16; ++id) {
-        const bool pawn = IsPawnId(id);
-        if (!pawn && id != lo + 1 && id != lo + 6) continue;  // the two knights
-        if (FileOf(static_cast<uint8_t>(id), p) == OffBoard) continue;
-        const int at = SquareOf(static_cast<uint8_t>(id), p);
-        const int dr = at % 8 - k % 8, df = at / 8 - k / 8;
-        const uint8_t kind = pawn ? PromOf(static_cast<uint8_t>(id), p) : static_cast<uint8_t>(NotPromoted);
-        const bool knight = !pawn || kind == PromKnight;
-        if ((knight && dr * dr + df * df == 5) || (pawn && kind == NotPromoted && df * df == 1 && dr == (white ? 1 : -1)))
-            attackers |= uint64_t{1} << at;
+    for (const int id : {lo + 1, lo + 6, lo + 8, lo + 9, lo + 10, lo + 11, lo + 12, lo + 13, lo + 14, lo + 15}) {
+        const auto piece = static_cast<uint8_t>(id);
+        if (FileOf(piece, p) == OffBoard) continue;
+        const int at = SquareOf(piece, p);
+        if (MovedPieceAttacks(p, piece, at, k)) attackers |= uint64_t{1} << at;
     }
     if (attackers == 0) return ~uint64_t{0};
     if ((attackers & (attackers - 1)) != 0) return 0;

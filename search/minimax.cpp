@@ -128,7 +128,7 @@ int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
             LeavePly();
             if (legal && leaf && judgeLater && s > alpha) legal = JudgeMove() != False;
             if (legal) {
-                const MoveRecord& top = MoveList[P][MoveCount[P]];
+                const MoveRecord& top = next;  // still on top: the child's list is its own
                 if (s > alpha) {
                     alpha = s;
                     if (P == 0 && !StopRequested) {
