@@ -176,7 +176,9 @@ void OrderRootMoves() {
     for (int i = 1; i <= last; ++i)
         for (int j = i + 1; j <= last; ++j)
             if (RootMoves[j].Score > RootMoves[i].Score) std::swap(RootMoves[i], RootMoves[j]);
-    // 2. Pushed from the last to the first, so the best lies on top.
+    // 2. Pushed from the last to the first, so the best lies on top; every
+    //    entry pushed is written.
+    WrittenFrom[0] = 0;
     for (int k = last; k >= 1 && MoveCount[0] < MaxMovesPerPly; --k) {
         MoveCount[0] = static_cast<uint8_t>(MoveCount[0] + 1);
         MoveList[0][MoveCount[0]] = RootMoves[k];
