@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -55,11 +56,33 @@ void GeneratePieceMoves(uint8_t rank, uint8_t file) {
 
 namespace {
 
-// The literal procedure on entries 0..n-1 of a block.
+// One walk of the exchange sort: the carried record is compared with
+// entries from..to-1 in turn and swapped with every one whose key is
+// smaller. Written on the records as 8-byte words with masks instead of
+// branches: whether a tie block's records swap is close to a coin toss, so
+// a branch here is mispredicted about every other time.
+static_assert(std::endian::native == std::endian::little, "a record's key is the upper half of its word");
+inline int32_t KeyOfWord(uint64_t word) { return static_cast<int32_t>(word >> 32); }
+inline void CarryAlong(MoveRecord& carried, MoveRecord* block, int from, int to) {
+    uint64_t held;
+    std::memcpy(&held, &carried, sizeof held);
+    for (int t = from; t < to; ++t) {
+        uint64_t entry;
+        std::memcpy(&entry, &block[t], sizeof entry);
+        // All ones when the entry's key is smaller: then the two swap.
+        const uint64_t swap = uint64_t{0} - static_cast<uint64_t>(KeyOfWord(entry) < KeyOfWord(held));
+        const uint64_t differ = (held ^ entry) & swap;
+        const uint64_t left = entry ^ differ;
+        held ^= differ;
+        std::memcpy(&block[t], &left, sizeof left);
+    }
+    std::memcpy(&carried, &held, sizeof held);
+}
+
+// The literal procedure on entries 0..n-1 of a block: pass i carries entry
+// i along the rest and leaves there what it ends with.
 void LiteralExchangeSort(MoveRecord* block, int n) {
-    for (int i = 0; i < n; ++i)
-        for (int j = i + 1; j < n; ++j)
-            if (block[j].Score < block[i].Score) std::swap(block[i], block[j]);
+    for (int i = 0; i + 1 < n; ++i) CarryAlong(block[i], block, i + 1, n);
 }
 
 // Passes of the exchange sort over a block whose keys never rise: each
@@ -198,8 +221,7 @@ void SimulateTies(const MoveRecord* records, const uint8_t* at, int count, int n
         int pass = 0;
         for (; pass < run && !ordered; ++pass) {
             MoveRecord carried = buffer[start];
-            for (int t = start + 1; t < start + size; ++t)
-                if (buffer[t].Score < carried.Score) std::swap(carried, buffer[t]);
+            CarryAlong(carried, buffer, start + 1, start + size);
             buffer[start + size] = carried;
             ++start;
             ordered = true;
@@ -406,18 +428,37 @@ void GenerateMovesDeferred() {
     d.next = 15;
 }
 
+namespace {
+
+// Slot Slot's quiet moves, when it has any and they are not written yet.
+template <int FirstId, int Slot>
+[[gnu::always_inline]] inline void WriteSlot(const DeferredQuiet& d, int p) {
+    if (Slot > d.next || d.count[Slot] == 0) return;
+    WriteQuiet sink{&MoveList[p][d.first[Slot]], &MoveList[p][d.first[Slot] + d.count[Slot]]};
+    SlotMoves<FirstId, Slot>(sink, p);
+}
+
+template <int FirstId, int... Slots>
+void WriteSlots(const DeferredQuiet& d, int p, std::integer_sequence<int, Slots...>) {
+    (WriteSlot<FirstId, Slots>(d, p), ...);
+}
+
+}  // namespace
+
 void WriteDeferredMoves() {
     const int p = Ply;
     DeferredQuiet& d = Deferred[p];
-    // The pieces' quiet moves stand in id order, so going down the list is
-    // going down the slots; slots without quiet moves are passed over.
-    while (MoveCount[p] < WrittenFrom[p] && d.next >= 0) {
-        const int k = d.next--;
-        if (d.count[k] == 0) continue;
-        WriteQuiet sink{&MoveList[p][d.first[k]], &MoveList[p][d.first[k] + d.count[k]]};
-        WriterOf.of[d.firstId + k](sink, p);
-        WrittenFrom[p] = d.first[k];
-    }
+    // Once the search reaches the quiet moves, all of them still unwritten
+    // are written at once, each piece's with code fixed for its id: writing
+    // one piece at a time would pick the writer through a table, an
+    // indirect call whose target changes at every call.
+    if (MoveCount[p] >= WrittenFrom[p] || d.next < 0) return;
+    if (d.firstId == 1)
+        WriteSlots<1>(d, p, std::make_integer_sequence<int, 16>{});
+    else
+        WriteSlots<17>(d, p, std::make_integer_sequence<int, 16>{});
+    d.next = -1;
+    WrittenFrom[p] = 1;
 }
 
 #if defined(VELMOR_CHECK_INVARIANT)
