@@ -3,7 +3,6 @@
 #include "position/generate.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstdio>
@@ -309,7 +308,6 @@ struct DeferredQuiet {
     uint8_t first[16];  // list entry of slot k's first quiet move
     uint8_t count[16];  // slot k's quiet moves, entries first..first + count - 1
     uint8_t firstId;    // 1 for White, 17 for Black
-    int8_t next;        // the slot written next, going down from 15; -1 when all are
 };
 DeferredQuiet Deferred[MaxPly + 1];
 
@@ -367,20 +365,6 @@ void ScanSide(Scan& scan, DeferredQuiet& d, int p, std::integer_sequence<int, Sl
     (ScanSlot<FirstId, Slots>(scan, d, p), ...);
 }
 
-// The writer of each id's quiet moves at a ply, by id 1..32 (entry 0 unused).
-template <int Id>
-void WriteQuietOf(WriteQuiet& sink, int p) {
-    SlotMoves<Id, 0>(sink, p);
-}
-using QuietWriter = void (*)(WriteQuiet&, int);
-template <int... Ids>
-constexpr std::array<QuietWriter, 33> Writers(std::integer_sequence<int, Ids...>) {
-    return {nullptr, &WriteQuietOf<Ids + 1>...};
-}
-constexpr struct {
-    std::array<QuietWriter, 33> of = Writers(std::make_integer_sequence<int, 32>{});
-} WriterOf;
-
 #if defined(VELMOR_CHECK_INVARIANT)
 MoveRecord Expected[MaxPly + 1][MaxMovesPerPly + 1];  // GenerateMoves' list of the same node, [ply][entry]
 bool HasExpected[MaxPly + 1];
@@ -425,15 +409,14 @@ void GenerateMovesDeferred() {
     MoveCount[p] = static_cast<uint8_t>(n);
     if (scan.raised != 0) SortRaisedBlock(scan.record, scan.at, scan.raised, n, &MoveList[p][scan.quiet + 1]);
     WrittenFrom[p] = static_cast<uint8_t>(scan.quiet + 1);
-    d.next = 15;
 }
 
 namespace {
 
-// Slot Slot's quiet moves, when it has any and they are not written yet.
+// The quiet moves of slot Slot, when it has any.
 template <int FirstId, int Slot>
 [[gnu::always_inline]] inline void WriteSlot(const DeferredQuiet& d, int p) {
-    if (Slot > d.next || d.count[Slot] == 0) return;
+    if (d.count[Slot] == 0) return;
     WriteQuiet sink{&MoveList[p][d.first[Slot]], &MoveList[p][d.first[Slot] + d.count[Slot]]};
     SlotMoves<FirstId, Slot>(sink, p);
 }
@@ -452,12 +435,11 @@ void WriteDeferredMoves() {
     // are written at once, each piece's with code fixed for its id: writing
     // one piece at a time would pick the writer through a table, an
     // indirect call whose target changes at every call.
-    if (MoveCount[p] >= WrittenFrom[p] || d.next < 0) return;
+    if (MoveCount[p] >= WrittenFrom[p]) return;
     if (d.firstId == 1)
         WriteSlots<1>(d, p, std::make_integer_sequence<int, 16>{});
     else
         WriteSlots<17>(d, p, std::make_integer_sequence<int, 16>{});
-    d.next = -1;
     WrittenFrom[p] = 1;
 }
 
