@@ -14,8 +14,9 @@ void SortMoveList();
 // and the search takes them from the top; a node cut off by a capture never
 // needs its quiet moves. So the call writes the captures and promotions in
 // their sorted order at once and only counts the quiet moves of each piece;
-// WriteTopMove writes all the quiet moves once the top entry is one of them. A list of more than MaxMovesPerPly
-// moves, or one without a quiet move, is made by GenerateMoves itself.
+// WriteTopMove writes all the quiet moves once the top entry is one of
+// them. A list of more than MaxMovesPerPly moves, or one without a quiet
+// move, is made by GenerateMoves itself.
 // MoveCount[Ply] must be 0 on entry.
 void GenerateMovesDeferred();
 void WriteDeferredMoves();
