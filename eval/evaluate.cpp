@@ -226,7 +226,7 @@ struct PawnFacts {
     int16_t whiteStructure, blackStructure;
 };
 
-PawnFacts PawnFactsOf(const PawnSets& sets) {
+[[gnu::always_inline]] inline PawnFacts PawnFactsOf(const PawnSets& sets) {
     return PawnFacts{sets, static_cast<int16_t>(PawnStructure(0, sets)), static_cast<int16_t>(PawnStructure(1, sets))};
 }
 
@@ -288,20 +288,33 @@ int TableChange(const SliceOrigin& o, const Slice& before, const Slice& after) {
 // The pawn sets after move o, from those before it: a pawn id leaves its
 // origin and stands on the target (unpromoted unless it has promoted), and
 // a pawn id taken leaves the target, where every capture finds its victim.
-PawnSets PawnsAfter(const SliceOrigin& o, PawnSets sets, const Slice& after) {
+// The four sets are kept in locals and each colour's update is written
+// out, rather than indexed by colour: an update through an index went to
+// memory, and the whole sets read back at once could not be forwarded from
+// those narrower stores, which stalled every pawn move's leaf.
+[[gnu::always_inline]] inline PawnSets PawnsAfter(const SliceOrigin& o, const PawnSets& before, const Slice& after) {
     const uint64_t from = uint64_t{1} << o.from, to = uint64_t{1} << o.to;
+    uint64_t white = before.all[0], black = before.all[1], whitePlain = before.plain[0], blackPlain = before.plain[1];
     if (IsPawnId(o.captured)) {
-        const int c = o.captured > 16 ? 1 : 0;
-        sets.all[c] &= ~to;
-        sets.plain[c] &= ~to;
+        if (o.captured > 16) {
+            black &= ~to;
+            blackPlain &= ~to;
+        } else {
+            white &= ~to;
+            whitePlain &= ~to;
+        }
     }
     if (IsPawnId(o.piece)) {
-        const int c = o.piece > 16 ? 1 : 0;
-        sets.all[c] = (sets.all[c] & ~from) | to;
-        sets.plain[c] &= ~from;
-        if (after.prom[o.piece - 1] == NotPromoted) sets.plain[c] |= to;
+        const uint64_t plainTo = after.prom[o.piece - 1] == NotPromoted ? to : 0;
+        if (o.piece > 16) {
+            black = (black & ~from) | to;
+            blackPlain = (blackPlain & ~from) | plainTo;
+        } else {
+            white = (white & ~from) | to;
+            whitePlain = (whitePlain & ~from) | plainTo;
+        }
     }
-    return sets;
+    return PawnSets{{white, black}, {whitePlain, blackPlain}};
 }
 
 // The facts of ply q: from the ply before when q's slices were made from it
