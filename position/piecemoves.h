@@ -113,8 +113,10 @@ template <class Sink>
             return;
         }
         const int at = __builtin_ctzll(first);
-        const int dRank = (at & 7) - (sq & 7), dFile = (at >> 3) - (sq >> 3);
-        const int dist = dRank != 0 ? (dRank > 0 ? dRank : -dRank) : (dFile > 0 ? dFile : -dFile);
+        // The ray from sq holds the one from at: what it has besides is the
+        // squares up to at, at included, so their number is the distance.
+        const int ray = RayOfDirection[dir];
+        const int dist = __builtin_popcountll(rays::Lines.squares[sq][ray] ^ rays::Lines.squares[at][ray]);
         sink.Quiet(dist - 1);
         const uint8_t target = board[at];
         if (IsEnemy(s, target)) sink(id, static_cast<uint8_t>(7 * dir + dist), target, promotion);
