@@ -200,11 +200,14 @@ int TableSum(const Slice& s) {
 // for both colours), isolated (-5: no own pawn id on a neighbouring file)
 // and free to advance (+5: no enemy pawn id further ahead on a
 // neighbouring file, above it for White, below it for Black). Pawn ids
-// count in these tests whether promoted or not. Inlined: it runs twice at
-// every leaf reached by a pawn move or a pawn capture, and as a call each
-// run paid for its own frame.
-[[gnu::always_inline]] inline int PawnStructure(int c, const PawnSets& p) {
-    const uint64_t own = p.all[c], plain = p.plain[c], enemy = p.all[1 - c];
+// count in these tests whether promoted or not. Kept in two parts: the
+// doubled and isolated terms read the colour's own pawn ids alone and
+// their order on each file, which a move along a file never changes (it
+// cannot pass a piece), so such a move recounts only the free ones.
+// Inlined: they run at every leaf reached by a pawn move or a pawn
+// capture, and as calls each run paid for its own frame.
+[[gnu::always_inline]] inline int DoubledAndIsolated(int c, const PawnSets& p) {
+    const uint64_t own = p.all[c], plain = p.plain[c];
     int score = 0;
     // Doubled: only the pawns with an own pawn id above them have any.
     for (uint64_t below = plain & BelowSome(own); below != 0; below &= below - 1) {
@@ -212,22 +215,36 @@ int TableSum(const Slice& s) {
         const uint64_t aboveOnFile = (uint64_t{0xFF} << (at & ~7)) & ~((uint64_t{2} << at) - 1);
         score -= 3 * __builtin_popcountll(own & aboveOnFile);
     }
-    score -= 5 * __builtin_popcountll(plain & ~BesideFiles(FilesOf(own)));
-    const uint64_t enemyAhead = c == 0 ? BelowSome(enemy) : AboveSome(enemy);
-    score += 5 * __builtin_popcountll(plain & ~BesideFiles(enemyAhead));
-    return score;
+    return score - 5 * __builtin_popcountll(plain & ~BesideFiles(FilesOf(own)));
 }
 
-// What one ply's pawns give: where they stand and their structure terms.
-// These depend on the pawn ids alone, so a move that neither moves nor
-// takes a pawn id keeps its ply's.
+[[gnu::always_inline]] inline int FreeToAdvance(int c, const PawnSets& p) {
+    const uint64_t enemy = p.all[1 - c];
+    const uint64_t enemyAhead = c == 0 ? BelowSome(enemy) : AboveSome(enemy);
+    return 5 * __builtin_popcountll(p.plain[c] & ~BesideFiles(enemyAhead));
+}
+
+// What one ply's pawns give: where they stand and their structure terms
+// (steady: doubled and isolated; structure: all three). These depend on the
+// pawn ids alone, so a move that neither moves nor takes a pawn id keeps
+// its ply's.
 struct PawnFacts {
     PawnSets sets;
     int16_t whiteStructure, blackStructure;
+    int16_t whiteSteady, blackSteady;
 };
 
 [[gnu::always_inline]] inline PawnFacts PawnFactsOf(const PawnSets& sets) {
-    return PawnFacts{sets, static_cast<int16_t>(PawnStructure(0, sets)), static_cast<int16_t>(PawnStructure(1, sets))};
+    const int whiteSteady = DoubledAndIsolated(0, sets), blackSteady = DoubledAndIsolated(1, sets);
+    return PawnFacts{sets, static_cast<int16_t>(whiteSteady + FreeToAdvance(0, sets)), static_cast<int16_t>(blackSteady + FreeToAdvance(1, sets)),
+                     static_cast<int16_t>(whiteSteady), static_cast<int16_t>(blackSteady)};
+}
+
+// The same after a move along a file that takes nothing and leaves the
+// mover promoted or not as it was: the steady terms are those before.
+[[gnu::always_inline]] inline PawnFacts PawnFactsAlongFile(const PawnSets& sets, const PawnFacts& before) {
+    return PawnFacts{sets, static_cast<int16_t>(before.whiteSteady + FreeToAdvance(0, sets)),
+                     static_cast<int16_t>(before.blackSteady + FreeToAdvance(1, sets)), before.whiteSteady, before.blackSteady};
 }
 
 // One colour's terms besides the table values and the pawn structure,
@@ -336,7 +353,12 @@ inline const PlyFacts& FactsOf(int q) {
         const PlyFacts& before = FactsOf(q - 1);
         const SliceOrigin& o = Origin[q];
         f.tables = before.tables + TableChange(o, SliceAt(q - 1, false), s);
-        f.pawns = IsPawnId(o.piece) || IsPawnId(o.captured) ? PawnFactsOf(PawnsAfter(o, before.pawns.sets, s)) : before.pawns;
+        if (!IsPawnId(o.piece) && !IsPawnId(o.captured))
+            f.pawns = before.pawns;
+        else if (o.captured == 0 && (o.from ^ o.to) < 8 && PromOf(o.piece, q) == PromOf(o.piece, q - 1))
+            f.pawns = PawnFactsAlongFile(PawnsAfter(o, before.pawns.sets, s), before.pawns);
+        else
+            f.pawns = PawnFactsOf(PawnsAfter(o, before.pawns.sets, s));
     } else {
         f.tables = TableSum(s);
         f.pawns = PawnFactsOf(PawnSetsOf(s));
@@ -351,6 +373,7 @@ inline const PlyFacts& FactsOf(int q) {
 void CheckCarried(const PlyFacts& f, const Slice& s, int q) {
     const PawnFacts own = PawnFactsOf(PawnSetsOf(s));
     if (f.tables != TableSum(s) || f.pawns.whiteStructure != own.whiteStructure || f.pawns.blackStructure != own.blackStructure ||
+        f.pawns.whiteSteady != own.whiteSteady || f.pawns.blackSteady != own.blackSteady ||
         std::memcmp(&f.pawns.sets, &own.sets, sizeof own.sets) != 0) {
         std::fprintf(stderr, "Evaluate: the facts carried to ply %d differ from the slice's own\n", q);
         std::abort();
