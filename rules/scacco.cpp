@@ -118,24 +118,71 @@ inline bool SameColour(uint8_t a, uint8_t b) { return (a > 16) == (b > 16); }
     return !SameColour(id, king) && (ReachAt(id, q) & RayReach(d)) != 0;
 }
 
+// Attack squares on an empty board by kind, [kind][square]: the lines of
+// the sliders, the knight's jumps, the two squares diagonally ahead of an
+// unpromoted pawn of each colour; nothing for NoAttack (the kings).
+enum : uint8_t { NoAttack, QueenAttack, RookAttack, BishopAttack, KnightAttack, WhitePawnAttack, BlackPawnAttack, AttackKinds };
+struct EmptyBoardAttacks {
+    uint64_t from[AttackKinds][64];
+};
+constexpr EmptyBoardAttacks BuildEmptyBoardAttacks() {
+    EmptyBoardAttacks t{};
+    constexpr int jumps[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
+    for (int s = 0; s < 64; ++s) {
+        const int r = s % 8, f = s / 8;
+        for (int d = 0; d < 8; ++d) {
+            t.from[QueenAttack][s] |= rays::Lines.squares[s][d];
+            t.from[rays::Orthogonal(d) ? RookAttack : BishopAttack][s] |= rays::Lines.squares[s][d];
+        }
+        for (const auto& j : jumps) {
+            const int jr = r + j[0], jf = f + j[1];
+            if (jr >= 0 && jr < 8 && jf >= 0 && jf < 8) t.from[KnightAttack][s] |= uint64_t{1} << (jr + 8 * jf);
+        }
+        for (const int jf : {f - 1, f + 1}) {
+            if (jf < 0 || jf >= 8) continue;
+            if (r + 1 < 8) t.from[WhitePawnAttack][s] |= uint64_t{1} << (r + 1 + 8 * jf);
+            if (r >= 1) t.from[BlackPawnAttack][s] |= uint64_t{1} << (r - 1 + 8 * jf);
+        }
+    }
+    return t;
+}
+constexpr EmptyBoardAttacks EmptyAttacks = BuildEmptyBoardAttacks();
+
+// The attack kind of each id by its PromotedKind & 7, [id][kind].
+struct AttackKindTable {
+    uint8_t of[33][8];
+};
+constexpr AttackKindTable BuildAttackKinds() {
+    AttackKindTable t{};
+    auto fixed = [&](int id, uint8_t kind) {
+        for (auto& k : t.of[id]) k = kind;
+    };
+    for (const int id : {1, 8, 17, 24}) fixed(id, RookAttack);
+    for (const int id : {2, 7, 18, 23}) fixed(id, KnightAttack);
+    for (const int id : {3, 6, 19, 22}) fixed(id, BishopAttack);
+    fixed(4, QueenAttack);
+    fixed(21, QueenAttack);
+    for (const int id : {9, 10, 11, 12, 13, 14, 15, 16, 25, 26, 27, 28, 29, 30, 31, 32}) {
+        t.of[id][NotPromoted] = id <= 16 ? WhitePawnAttack : BlackPawnAttack;
+        t.of[id][PromQueen] = QueenAttack;
+        t.of[id][PromRook] = RookAttack;
+        t.of[id][PromBishop] = BishopAttack;
+        t.of[id][PromKnight] = KnightAttack;
+    }
+    return t;
+}
+constexpr AttackKindTable AttackKindOf = BuildAttackKinds();
+
 // The piece that moved, standing on square to at ply q, attacks the king on
-// square k (that king's colour is the other one).
+// square k (that king's colour is the other one). Most moved pieces do not
+// stand where their kind could attack the king at all, which one look at
+// the empty-board table tells; a knight or a pawn there does attack, a
+// slider when nothing stands between.
 [[gnu::always_inline]] inline bool MovedPieceAttacks(int q, uint8_t id, int to, int k) {
-    const uint8_t d = rays::Lines.toward[k][to];
-    const uint8_t reach = ReachAt(id, q);
-    if (reach != 0) {
-        if (d == rays::NoRay || (reach & RayReach(d)) == 0) return false;
-        return rays::FirstOnRay(k, d, rays::Occupied(&Board[q][0][0])) == uint64_t{1} << to;
-    }
-    const int dr = to % 8 - k % 8, df = to / 8 - k / 8;
-    if (IsPawnId(id)) {
-        if (PromOf(id, q) == PromKnight) return dr * dr + df * df == 5;
-        if (PromOf(id, q) != NotPromoted) return false;
-        // An unpromoted pawn attacks the two squares diagonally ahead of it.
-        return (df == 1 || df == -1) && dr == (IsWhiteId(id) ? -1 : 1);
-    }
-    const bool knight = id == 2 || id == 7 || id == 18 || id == 23;
-    return knight && dr * dr + df * df == 5;
+    const uint8_t kind = AttackKindOf.of[id][PromOf(id, q) & 7];
+    if (((EmptyAttacks.from[kind][to] >> k) & 1) == 0) return false;
+    if (kind >= KnightAttack) return true;
+    return rays::FirstOnRay(k, rays::Lines.toward[k][to], rays::Occupied(&Board[q][0][0])) == uint64_t{1} << to;
 }
 
 // The king of the colour that did not move into ply q, not attacked at
