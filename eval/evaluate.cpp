@@ -182,6 +182,15 @@ const IdTables TableOf = [] {
     return id > 16 ? -v : v;
 }
 
+// The same for an id that stands on square sq, (rank - 1) + 8 * (file - 1)
+// as the move maker notes it, with promotion byte prom: a move's squares
+// are known from its origin, so its values need no look-up of where the
+// piece stands.
+[[gnu::always_inline]] inline int SignedValueAt(int id, uint8_t prom, int sq) {
+    const int v = TableOf.of[id][prom & 7][((sq & 7) << 3) | (sq >> 3)];
+    return id > 16 ? -v : v;
+}
+
 // The same for any id: 0 for an id not on the board or out of range.
 [[gnu::always_inline]] inline int SignedTableValue(const Slice& s, int id) {
     if (id < 1 || id > 32 || !s.Present(id)) return 0;
@@ -290,10 +299,12 @@ inline Slice SliceAt(int p, bool withOccupancy = true) {
 }
 
 // The table values that change between ply p and its child q: the mover's,
-// the captured piece's and, for a king move, its colour's rooks'.
+// the captured piece's and, for a king move, its colour's rooks'. The
+// mover's two squares and the victim's (the target: every capture finds
+// its victim there) come from the origin.
 int TableChange(const SliceOrigin& o, const Slice& before, const Slice& after) {
-    int change = SignedValueOnBoard(after, o.piece) - SignedValueOnBoard(before, o.piece);
-    if (o.captured != 0) change -= SignedValueOnBoard(before, o.captured);
+    int change = SignedValueAt(o.piece, after.prom[o.piece - 1], o.to) - SignedValueAt(o.piece, before.prom[o.piece - 1], o.from);
+    if (o.captured != 0) change -= SignedValueAt(o.captured, before.prom[o.captured - 1], o.to);
     if (o.piece == WhiteKing || o.piece == BlackKing) {
         const int rookA = o.piece == WhiteKing ? 1 : 17, rookB = rookA + 7;
         change += SignedTableValue(after, rookA) - SignedTableValue(before, rookA);
