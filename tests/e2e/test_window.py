@@ -79,14 +79,30 @@ def windows_named(title):
     return [int(w) for w in out]
 
 
-def wait_for(condition, timeout, what):
+def wait_for(condition, timeout, what, engine=None):
+    """condition()'s first true answer; fails after timeout, or at once
+    when the engine given has ended, with its exit status and stderr."""
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         got = condition()
         if got:
             return got
+        if engine is not None and engine.proc.poll() is not None:
+            raise AssertionError("%s: the engine ended first, exit status %s, stderr %r, display %s"
+                                 % (what, engine.proc.returncode, engine.proc.stderr.read()[-400:], SERVER.display))
         time.sleep(0.1)
-    raise AssertionError("%s: not within %ss" % (what, timeout))
+    alive = engine is not None and engine.proc.poll() is None
+    raise AssertionError("%s: not within %ss (display %s, engine %s, windows there: %r)"
+                         % (what, timeout, SERVER.display, "running" if alive else "not watched", window_names()))
+
+
+def window_names():
+    """The names of every window on the display, for a failure's message."""
+    out = xdotool("search", "--name", ".").stdout.split()
+    names = []
+    for w in out[:40]:
+        names.append(xdotool("getwindowname", w.decode()).stdout.decode("latin-1").strip())
+    return names
 
 
 def send_close(window):
@@ -127,10 +143,10 @@ class EngineWindow(EngineTest):
         e = self.start([], ini="[Log]\nLevel=1\n[Book]\nEnabled=0\n",
                        env=SERVER.env(VELMORASCA_WINDOW_DUMP="list.txt"))
         dump = e.path("list.txt")
-        window = wait_for(lambda: windows_named("Velmorasca"), 60, "the engine window")[0]
+        window = wait_for(lambda: windows_named("Velmorasca"), 60, "the engine window", e)[0]
         xdotool("mousemove", "--window", str(window), str(CALCOLA[0]), str(CALCOLA[1]), "click", "1")
         best = wait_for(lambda: [m for m in e.log_messages("Analizza") if m.startswith("Mossa migliore: ")],
-                        60, "a computed move")[0]
+                        60, "a computed move", e)[0]
         move = best[len("Mossa migliore: "):]
         self.assertRegex(move, r"^[a-h][1-8][a-h][1-8]$")
         shot = os.environ.get("VELMORASCA_SCREENSHOT")
@@ -154,7 +170,7 @@ class EngineWindow(EngineTest):
 
     def test_an_unknown_word_shows_a_message_box_then_ends(self):
         e = self.start(["--nonsense"], env=SERVER.env())
-        box = wait_for(lambda: windows_named("Velmorasca"), 60, "the message box")[0]
+        box = wait_for(lambda: windows_named("Velmorasca"), 60, "the message box", e)[0]
         time.sleep(0.3)
         self.assertIsNone(e.proc.poll(), "the program waits for the box to be closed")
         xdotool("key", "--window", str(box), "Return")
