@@ -175,20 +175,18 @@ const IdTables TableOf = [] {
     return t;
 }();
 
-// The table value of an id known to be on the board at a slice, signed:
-// White's added, Black's subtracted.
-[[gnu::always_inline]] inline int SignedValueOnBoard(const Slice& s, int id) {
-    const int v = TableOf.of[id][s.prom[id - 1] & 7][(s.RankOf(id) - 1) * 8 + (s.FileOf(id) - 1)];
-    return id > 16 ? -v : v;
-}
-
-// The same for an id that stands on square sq, (rank - 1) + 8 * (file - 1)
-// as the move maker notes it, with promotion byte prom: a move's squares
-// are known from its origin, so its values need no look-up of where the
-// piece stands.
+// The table value of id standing on square sq, (rank - 1) + 8 * (file - 1)
+// as the move maker notes it, with promotion byte prom, signed: White's
+// added, Black's subtracted. A move's squares are known from its origin, so
+// its values need no look-up of where the piece stands.
 [[gnu::always_inline]] inline int SignedValueAt(int id, uint8_t prom, int sq) {
     const int v = TableOf.of[id][prom & 7][((sq & 7) << 3) | (sq >> 3)];
     return id > 16 ? -v : v;
+}
+
+// The same for an id known to be on the board at a slice.
+[[gnu::always_inline]] inline int SignedValueOnBoard(const Slice& s, int id) {
+    return SignedValueAt(id, s.prom[id - 1], (s.RankOf(id) - 1) + 8 * (s.FileOf(id) - 1));
 }
 
 // The same for any id: 0 for an id not on the board or out of range.

@@ -15,21 +15,7 @@ uint8_t MoveCount[MaxPly + 1];
 std::vector<MoveRecord> RootMoves(1);
 
 PieceKind KindOf(int id, int ply) {
-    if (id < 1 || id > 32) return PieceKind::None;
-    if (IsPawnId(id)) {
-        switch (PromOf(id, ply)) {
-            case PromQueen: return PieceKind::Queen;
-            case PromRook: return PieceKind::Rook;
-            case PromBishop: return PieceKind::Bishop;
-            case PromKnight: return PieceKind::Knight;
-            default: return PieceKind::Pawn;
-        }
-    }
-    // Back-rank ids: White 1..8 from file a, Black 17..24 from file h.
-    static constexpr PieceKind back[8] = {PieceKind::Rook, PieceKind::Knight, PieceKind::Bishop, PieceKind::Queen,
-                                          PieceKind::King, PieceKind::Bishop, PieceKind::Knight, PieceKind::Rook};
-    if (id <= 8) return back[id - 1];
-    return back[24 - id];  // 17 -> h-file rook ... 20 king, 21 queen, 24 a-file rook
+    return id >= 1 && id <= 32 ? KindOfIdAs(id, PromOf(id, ply)) : PieceKind::None;
 }
 
 void EnterPly() {

@@ -75,8 +75,27 @@ inline uint8_t& PromOf(int id, int ply) { return PromotedKind[ply][id - 1]; }
 
 inline bool IsWhiteId(int id) { return id >= 1 && id <= 16; }
 inline bool IsBlackId(int id) { return id >= 17 && id <= 32; }
-inline bool IsPawnId(int id) { return (id >= 9 && id <= 16) || (id >= 25 && id <= 32); }
+constexpr bool IsPawnId(int id) { return (id >= 9 && id <= 16) || (id >= 25 && id <= 32); }
 inline bool OnBoard(int rank, int file) { return rank >= 1 && rank <= 8 && file >= 1 && file <= 8; }
+
+// The kind of piece id when its PromotedKind is prom: by the id, and for
+// pawn ids by prom (a code that is no promotion leaves a pawn).
+constexpr PieceKind KindOfIdAs(int id, uint8_t prom) {
+    if (id < 1 || id > 32) return PieceKind::None;
+    if (IsPawnId(id)) {
+        switch (prom) {
+            case PromQueen: return PieceKind::Queen;
+            case PromRook: return PieceKind::Rook;
+            case PromBishop: return PieceKind::Bishop;
+            case PromKnight: return PieceKind::Knight;
+            default: return PieceKind::Pawn;
+        }
+    }
+    // Back-rank ids: White 1..8 from file a, Black 17..24 from file h.
+    constexpr PieceKind back[8] = {PieceKind::Rook, PieceKind::Knight, PieceKind::Bishop, PieceKind::Queen,
+                                   PieceKind::King, PieceKind::Bishop, PieceKind::Knight, PieceKind::Rook};
+    return id <= 8 ? back[id - 1] : back[24 - id];  // 17 -> h-file rook ... 20 king, 21 queen, 24 a-file rook
+}
 
 // The kind of piece id at a ply: by the id, and for pawn ids by PromotedKind.
 PieceKind KindOf(int id, int ply);

@@ -154,20 +154,20 @@ struct AttackKindTable {
 };
 constexpr AttackKindTable BuildAttackKinds() {
     AttackKindTable t{};
-    auto fixed = [&](int id, uint8_t kind) {
-        for (auto& k : t.of[id]) k = kind;
-    };
-    for (const int id : {1, 8, 17, 24}) fixed(id, RookAttack);
-    for (const int id : {2, 7, 18, 23}) fixed(id, KnightAttack);
-    for (const int id : {3, 6, 19, 22}) fixed(id, BishopAttack);
-    fixed(4, QueenAttack);
-    fixed(21, QueenAttack);
-    for (const int id : {9, 10, 11, 12, 13, 14, 15, 16, 25, 26, 27, 28, 29, 30, 31, 32}) {
-        t.of[id][NotPromoted] = id <= 16 ? WhitePawnAttack : BlackPawnAttack;
-        t.of[id][PromQueen] = QueenAttack;
-        t.of[id][PromRook] = RookAttack;
-        t.of[id][PromBishop] = BishopAttack;
-        t.of[id][PromKnight] = KnightAttack;
+    for (int id = 1; id <= 32; ++id) {
+        for (uint8_t prom = 0; prom < 8; ++prom) {
+            uint8_t& kind = t.of[id][prom];
+            // A pawn id with a code that is no promotion attacks nothing.
+            if (IsPawnId(id) && prom > PromKnight) continue;
+            switch (KindOfIdAs(id, prom)) {
+                case PieceKind::Queen: kind = QueenAttack; break;
+                case PieceKind::Rook: kind = RookAttack; break;
+                case PieceKind::Bishop: kind = BishopAttack; break;
+                case PieceKind::Knight: kind = KnightAttack; break;
+                case PieceKind::Pawn: kind = id <= 16 ? WhitePawnAttack : BlackPawnAttack; break;
+                default: kind = NoAttack; break;
+            }
+        }
     }
     return t;
 }

@@ -197,27 +197,25 @@ class Engine:
         deadline = time.monotonic() + timeout
         while marker not in self.pending:
             if not self._fill(deadline):
-                raise AssertionError("no %r within %ss; got %r%s" % (marker, timeout, self.pending[-400:],
-                                                                  self._ended()))
+                ended = "; output ended, " + self.how_it_ended() if self.eof else ""
+                raise AssertionError("no %r within %ss; got %r%s" % (marker, timeout, self.pending[-400:], ended))
         end = self.pending.index(marker) + len(marker)
         got, self.pending = self.pending[:end], self.pending[end:]
         return got
 
-    def _ended(self):
-        """When the output has ended: how the process ended, its standard
-        error and the end of its log, so a failure far away can be read."""
-        if not self.eof:
-            return ""
+    def how_it_ended(self):
+        """The exit status, standard error and end of the log, for a failure
+        message that must be read far away (waits up to 5 s for the end)."""
         try:
             rc = self.proc.wait(timeout=5)
+            err = self.proc.stderr.read()[-400:]
         except subprocess.TimeoutExpired:
-            rc = "still running"
-        err = self.proc.stderr.read()[-400:] if rc != "still running" else b"?"
+            rc, err = "still running", b"?"
         try:
             tail = self.log()[-6:]
         except OSError as failure:
             tail = failure
-        return "; output ended, exit status %s, stderr %r, log ends %r" % (rc, err, tail)
+        return "exit status %s, stderr %r, log ends %r" % (rc, err, tail)
 
     def read_for(self, seconds):
         """Whatever arrives within the given time."""

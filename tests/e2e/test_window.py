@@ -88,12 +88,9 @@ def wait_for(condition, timeout, what, engine=None):
         if got:
             return got
         if engine is not None and engine.proc.poll() is not None:
-            raise AssertionError("%s: the engine ended first, exit status %s, stderr %r, display %s"
-                                 % (what, engine.proc.returncode, engine.proc.stderr.read()[-400:], SERVER.display))
+            raise AssertionError("%s: the engine ended first on %s, %s" % (what, SERVER.display, engine.how_it_ended()))
         time.sleep(0.1)
-    alive = engine is not None and engine.proc.poll() is None
-    raise AssertionError("%s: not within %ss (display %s, engine %s, windows there: %r)"
-                         % (what, timeout, SERVER.display, "running" if alive else "not watched", window_names()))
+    raise AssertionError("%s: not within %ss on %s, windows there: %r" % (what, timeout, SERVER.display, window_names()))
 
 
 def window_names():
