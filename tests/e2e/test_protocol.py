@@ -95,7 +95,7 @@ class MoveTexts(EngineTest):
     def test_unplayable_moves_are_refused_and_change_nothing(self):
         e = self.start(ini="[Log]\nLevel=1\n")
         e.line("new", "force")
-        for move in ("e9e4", "e3e4", "zz", "i2i4", "e2", "e1e8", "a0a1"):
+        for move in ("e9e4", "e3e4", "zz", "i2i4", "e2", "e1e8", "a0a1", "e2e2", "e1e1"):
             e.line("usermove " + move)
             reply = b"\nIllegal move: " + move.encode() + b"\n"
             self.assertEqual(e.read_until(reply), reply)
@@ -104,15 +104,6 @@ class MoveTexts(EngineTest):
         self.assertEqual(e.sync(), b"")
         moves = [m for m in e.log_messages("ParseCommand") if m.startswith("Mossa avversario: ")]
         self.assertEqual(moves, ["Mossa avversario: e2e4"])
-
-    def test_undo_and_remove_take_moves_back(self):
-        e = self.start()
-        e.line("new", "force", "undo", "remove", "usermove e2e4", "usermove e7e5")
-        self.assertEqual(e.sync(), b"")
-        e.line("usermove e2e4")  # e2 is empty now
-        self.assertIn(b"Illegal move: e2e4", e.sync())
-        e.line("remove", "usermove e2e4", "usermove e7e5", "undo", "usermove e7e5")
-        self.assertEqual(e.sync(), b"")
 
 
 if __name__ == "__main__":

@@ -1,7 +1,6 @@
 """The engine under bad conditions: huge, broken and flooding input, files
 beside the program that are folders, binary or enormous, a program folder
-it cannot write, a thousand games in one process, and moves that no
-interface should send but that must not corrupt the game.
+it cannot write, a thousand games in one process, and scripted takebacks.
 
 Memory figures come from /proc/PID/status and are printed; the bounds are
 wide, so that a leak or an unbounded buffer fails while noise does not."""
@@ -242,38 +241,6 @@ class ManyGames(Base):
             self.assertLess(samples[1000][1] - samples[100][1], 4 * MiB, "memory grows from game to game")
         e.line("quit")
         self.assertEqual(e.wait(), 0)
-
-
-class StrangeMoves(Base):
-    def test_a_move_to_its_own_square_is_refused(self):
-        e = self.start(ini=QUIET)
-        e.line("new", "force", "usermove e2e2", "usermove e1e1")
-        self.assertEqual(e.sync(), b"\nIllegal move: e2e2\n\nIllegal move: e1e1\n")
-        e.line("usermove e2e4")
-        e.sync()
-        self.assertSoundBoard(self.board(e))
-
-    def test_a_castling_move_onto_an_occupied_square_keeps_the_board_sound(self):
-        # e8g8 with the bishop still on f8: the king takes g8, the rook stays.
-        e = self.start(ini=QUIET)
-        e.line("new", "force", "usermove e2e4", "usermove e8g8", "usermove e1g1")
-        e.sync()
-        rows = self.board(e)
-        self.assertSoundBoard(rows)
-        self.assertEqual(rows[0].split(), ["24", "23", "22", "21", "00", "19", "20", "17"])
-        self.assertEqual(rows[7].split(), ["01", "02", "03", "04", "00", "06", "05", "08"])
-        e.line("go")
-        self.read_move(e)
-
-    def test_a_king_left_in_check_is_not_captured(self):
-        # Force-mode moves leave Black's king attacked with White to move:
-        # taking the king is no move, any other legal one is.
-        e = self.start(ini=QUIET)
-        e.line("new", "force", "usermove e2e4", "usermove f7f6", "usermove d1h5", "usermove a7a6", "go")
-        move = self.read_move(e)
-        self.assertNotEqual(move, "h5e8")
-        e.sync()
-        self.assertSoundBoard(self.board(e))
 
 
 class Takebacks(Base):

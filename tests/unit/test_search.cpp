@@ -126,18 +126,6 @@ TEST_F(SearchFixture, AClockWithNoTimeLeftStillPlaysALegalMove) {
     EXPECT_EQ(SideToMove, False);  // the move was played
 }
 
-TEST_F(SearchFixture, ResultLinesWhenTheEngineHasNoMove) {
-    SetFen("rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3");
-    EngineColour = 0;
-    EXPECT_EQ(Think(), "\n0-1\n\ntellopponent I Resign\n");
-    SetFen("rnbqkbnr/ppppp2p/8/5ppQ/4P3/2N5/PPPP1PPP/R1B1KBNR b KQkq - 1 3");
-    EngineColour = 1;
-    EXPECT_EQ(Think(), "\n1-0\n\ntellopponent Checkmate\n");
-    SetFen("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
-    EngineColour = 1;
-    EXPECT_EQ(Think(), "\n1/2-1/2\n\ntellopponent Draw\n");
-}
-
 TEST_F(SearchFixture, MatingMoveIsAnnouncedAndPromotionCarriesItsLetter) {
     SetFen("6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1");
     EngineColour = 0;  // as after "go"
