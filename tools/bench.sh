@@ -2,7 +2,7 @@
 # Speed benchmark of Velmorasca against the plain perft yardstick, measured
 # in one run on this machine.
 #
-#   tools/bench.sh [--runs N] [--pgo] [--build DIR]
+#   tools/bench.sh [--runs N] [--pgo] [--build DIR] [--cpu K]
 #
 # Builds a release (link-time optimised, -march=native) in DIR (default
 # build-bench), compiles ../shared/bench/refperft.cpp with g++ -O2
@@ -12,6 +12,11 @@
 #   2. bench positions per second / refperft makes per second    (goal >= 0.5)
 #   3. depth-4 think from the start, book off: "go" to "move", ms (goal <= 50)
 #   4. start-up to the feature line with a 10,000-line book, ms   (goal <= 20)
+# Every measurement runs on one processor (K, default the first this
+# process may use): on a shared machine one core can be slowed by a
+# neighbour's load while the other is not, and a yardstick timed on one and
+# the engine on the other gives a ratio of the two cores, not of the two
+# programs.
 # With --pgo the release is built twice: instrumented, trained on the bench,
 # then optimised with that profile.
 set -euo pipefail
@@ -20,12 +25,14 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 RUNS=5
 PGO=0
 BUILD="$ROOT/build-bench"
+CPU=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) RUNS="$2"; shift 2 ;;
     --pgo) PGO=1; shift ;;
     --build) BUILD="$2"; shift 2 ;;
-    *) echo "usage: tools/bench.sh [--runs N] [--pgo] [--build DIR]" >&2; exit 2 ;;
+    --cpu) CPU="$2"; shift 2 ;;
+    *) echo "usage: tools/bench.sh [--runs N] [--pgo] [--build DIR] [--cpu K]" >&2; exit 2 ;;
   esac
 done
 
@@ -53,10 +60,16 @@ else
   echo "note: $REF_SRC not found; the yardstick ratios are left out" >&2
 fi
 
-python3 - "$BUILD" "$RUNS" "$REF" <<'EOF'
+python3 - "$BUILD" "$RUNS" "$REF" "$CPU" <<'EOF'
 import os, re, shutil, statistics, subprocess, sys, tempfile, time
 
-build, runs, ref = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+build, runs, ref, cpu = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
+# The programs started below inherit this process's processor.
+allowed = sorted(os.sched_getaffinity(0))
+cpu = int(cpu) if cpu else allowed[0]
+if cpu not in allowed:
+    sys.exit("tools/bench.sh: processor %d is not one this process may use (%s)" % (cpu, allowed))
+os.sched_setaffinity(0, {cpu})
 engine = os.path.join(build, "velmorasca")
 
 def timed(cmd):
@@ -129,7 +142,7 @@ for r in range(runs):
 shutil.rmtree(book_folder); shutil.rmtree(think_folder)
 
 med = {k: statistics.median(v) for k, v in results.items() if v}
-print("median of %d runs" % runs)
+print("median of %d runs, all on processor %d" % (runs, cpu))
 if ref:
     print("refperft perft 6             %8.3f s   %6.2fM makes/s" % (med["ref"], med["ref_makes"] / 1e6))
 print("velmorasca-perft 6           %8.3f s   (%s leaves)" % (med["perft"], perft_count))
