@@ -1,10 +1,9 @@
-// Shared set-up for the unit tests: positions built by id or from FEN,
-// with the settings file kept out of the way.
+// Shared set-up for the unit tests: positions built by id or from FEN, with
+// the settings file kept out of the way.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -21,16 +20,15 @@
 
 struct Placed { int id; const char* square; int promoted = 0; };
 
-// Empties every ply and puts the given ids on slice 0; White to move.
-template <typename Pieces>
-inline void PlaceList(const Pieces& pieces, bool whiteToMove) {
+// Empties every ply and puts the given ids on slice 0, every castling right on.
+inline void PlaceList(const std::vector<Placed>& pieces, bool whiteToMove = true) {
     SettingsFileEnabled = false;
     std::memset(Board, 0, sizeof Board);
     std::memset(PromotedKind, 0, sizeof PromotedKind);
     std::memset(MoveCount, 0, sizeof MoveCount);
     std::memset(PieceFile, OffBoard, sizeof PieceFile);
     for (const Placed& p : pieces) {
-        int file = p.square[0] - 'a' + 1, rank = p.square[1] - '0';
+        const int file = p.square[0] - 'a' + 1, rank = p.square[1] - '0';
         Sq(rank, file, 0) = static_cast<uint8_t>(p.id);
         RankOf(p.id, 0) = static_cast<uint8_t>(rank);
         FileOf(p.id, 0) = static_cast<uint8_t>(file);
@@ -42,7 +40,6 @@ inline void PlaceList(const Pieces& pieces, bool whiteToMove) {
     GameCastle[0] = GameCastle[1] = 3;
     RootMoves.assign(1, MoveRecord{});
 }
-inline void PlaceById(std::initializer_list<Placed> pieces, bool whiteToMove = true) { PlaceList(pieces, whiteToMove); }
 
 inline void SetFen(const std::string& fen) {
     SettingsFileEnabled = false;
@@ -50,39 +47,29 @@ inline void SetFen(const std::string& fen) {
     Ply = 0;
     std::string why;
     ASSERT_TRUE(SetPositionFromFen(fen, &why)) << fen << ": " << why;
+    CastleRights = 3;
     RootMoves.assign(1, MoveRecord{});
 }
 
-// The moves of the current ply's list, entry 1 first.
-inline std::vector<MoveRecord> ListOfPly() {
-    return std::vector<MoveRecord>(MoveList[Ply] + 1, MoveList[Ply] + 1 + MoveCount[Ply]);
+inline void NewGame() {  // the start position as after "new", White to move
+    PlaceList({});
+    SetInitialPosition();
+    SideToMove = True;
 }
 
-// Clears the current ply's list after a generation test.
+inline void AtPlyOne() {  // slice 0 copied to ply 1 and made current, as in the search
+    Ply = 1;
+    std::memcpy(Board[1], Board[0], 64);
+    std::memcpy(PieceFile[1], PieceFile[0], 32);
+    std::memcpy(PieceRank[1], PieceRank[0], 32);
+    std::memcpy(PromotedKind[1], PromotedKind[0], 32);
+}
+
+inline std::vector<MoveRecord> ListOfPly() { return {MoveList[Ply] + 1, MoveList[Ply] + 1 + MoveCount[Ply]}; }
 inline void ClearList() {
     while (MoveCount[Ply] > 0) PopMove();
 }
-
-inline std::vector<int> Codes(const std::vector<MoveRecord>& moves) {
-    std::vector<int> codes;
-    for (const MoveRecord& m : moves) codes.push_back(m.MoveCode);
-    return codes;
-}
-
-inline int SquareId(const char* square, int ply = 0) { return Sq(square[1] - '0', square[0] - 'a' + 1, ply); }
-
-// Legal moves at ply 0 as coordinate text, by making each generated move.
-inline std::vector<std::string> LegalMoves() {
-    std::vector<std::string> legal;
-    GenerateMoves();
-    while (MoveCount[0] > 0) {
-        const MoveRecord m = MoveList[0][MoveCount[0]];
-        if (MakeMove()) {
-            static const char* letters[5] = {"", "q", "r", "b", "n"};
-            legal.push_back(MoveToText(m.Piece, m.MoveCode) + letters[m.Promotion]);
-        }
-        PopMove();
-    }
-    RootMoves.assign(1, MoveRecord{});
-    return legal;
+inline std::string MoveText(const MoveRecord& m) {
+    static const char* letters[5] = {"", "q", "r", "b", "n"};
+    return MoveToText(m.Piece, m.MoveCode) + letters[m.Promotion];
 }
