@@ -1,10 +1,8 @@
-"""The short version of the soak (tools/soak.py --quick): a game against
-stockfish through polyglot and two games from a FEN position with castling
-rights against hoichess, under real xboard, plus a scripted takeback
-session; no crash, illegal move, time forfeit or unfinished game, and the
-engine's peak memory is reported. (The games against fairymax and hoichess
-from the start position are played by test_xboard_games.)"""
+"""tools/soak.py --quick under real xboard: a game against fairymax, two from a FEN with castling rights
+against hoichess, the scripted takebacks. Any crash, illegal move, refused claim, loss on time, unfinished
+game, missing opponent or takeback fault fails it. Slow: the sanitizer run leaves it out."""
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -12,26 +10,19 @@ import unittest
 
 from engine import BUILD, SOURCE, run
 
-SOAK = os.path.join(SOURCE, "tools", "soak.py")
+PATH = os.environ.get("PATH", "") + os.pathsep + "/usr/games"
 
 
-def have(name):
-    return any(os.access(os.path.join(d, name), os.X_OK) for d in os.environ.get("PATH", "").split(os.pathsep) + ["/usr/games"])
-
-
-@unittest.skipUnless(have("xboard") and have("Xvfb") and have("hoichess"), "xboard, Xvfb or hoichess not installed")
-class ShortSoak(unittest.TestCase):
-    def test_short_soak_is_clean(self):
+@unittest.skipUnless(shutil.which("xboard", path=PATH) and shutil.which("Xvfb", path=PATH), "no xboard or Xvfb")
+class Soak(unittest.TestCase):
+    def test_games_under_xboard_and_takebacks_are_clean(self):
         out_dir = tempfile.mkdtemp(prefix="velmor-soak-")
-        out = subprocess.run([sys.executable, SOAK, "--quick", "--tc", "0:20", "--opponents", "stockfish,fen",
-                              "--engine", os.path.join(BUILD, "velmorasca"), "--out", out_dir],
-                             capture_output=True, text=True, timeout=900)
+        out = subprocess.run([sys.executable, os.path.join(SOURCE, "tools", "soak.py"), "--quick", "--tc", "0:20",
+                              "--opponents", "fairymax,fen", "--engine", os.path.join(BUILD, "velmorasca"),
+                              "--out", out_dir], capture_output=True, text=True, timeout=900)
         sys.stderr.write(out.stdout)
-        self.assertEqual(out.returncode, 0, out.stdout + out.stderr[-3000:])
-        with open(os.path.join(out_dir, "summary.txt")) as f:
-            summary = f.read()
-        self.assertIn("crashes 0", summary)
-        self.assertIn("peak memory", summary)
+        self.assertEqual(out.returncode, 0, out.stdout + out.stderr[-3000:] + "\nfiles in " + out_dir)
+        shutil.rmtree(out_dir, True)
 
 
 if __name__ == "__main__":

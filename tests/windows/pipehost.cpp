@@ -1,16 +1,7 @@
-// pipehost.exe: starts a program on real Windows anonymous pipes, as a
-// chess interface such as WinBoard does, and relays its own standard input
-// and output to them. Under Wine the standard handles of a program started
-// from Linux are Linux pipes, on which PeekNamedPipe is not supported; the
-// engine behind pipehost sees the same pipes it gets on Windows.
-//
-//   pipehost.exe PROGRAM [ARGUMENTS...]
-//
-// The rest of pipehost's own command line, quoting and all, is the
-// program's command line. Its standard error is passed on unchanged. The
-// end of pipehost's input closes the program's input; pipehost ends when
-// the program has closed its output and ended, with the program's exit
-// status (2 when it could not be started).
+// pipehost.exe PROGRAM [ARGUMENTS...]: runs the program on real Windows anonymous pipes, as WinBoard
+// does (under Wine a program started from Linux gets Linux pipes, where PeekNamedPipe fails), relaying
+// pipehost's standard input and output; standard error is passed on. It ends when the program has
+// closed its output and ended, with its exit status (2 when it could not be started).
 #include <windows.h>
 
 #include <cstdio>
@@ -19,28 +10,12 @@ namespace {
 
 HANDLE ChildInput = nullptr;  // pipehost's end of the program's input pipe
 
-// Everything after the first word (pipehost's own name) of the command line.
-const char* RestOfCommandLine() {
-    const char* p = GetCommandLineA();
-    if (*p == '"') {
-        ++p;
-        while (*p && *p != '"') ++p;
-        if (*p) ++p;
-    } else {
-        while (*p && *p != ' ' && *p != '\t') ++p;
-    }
-    while (*p == ' ' || *p == '\t') ++p;
-    return p;
-}
-
 bool Relay(HANDLE from, HANDLE to) {
     char buf[4096];
-    DWORD got = 0;
+    DWORD got = 0, put = 0;
     if (!ReadFile(from, buf, sizeof buf, &got, nullptr) || got == 0) return false;
-    for (DWORD done = 0; done < got;) {
-        DWORD put = 0;
+    for (DWORD done = 0; done < got; done += put) {
         if (!WriteFile(to, buf + done, got - done, &put, nullptr) || put == 0) return false;
-        done += put;
     }
     return true;
 }
@@ -55,20 +30,21 @@ DWORD WINAPI FeedInput(LPVOID) {
 }  // namespace
 
 int main() {
-    const char* command = RestOfCommandLine();
-    if (*command == 0) {
-        std::fprintf(stderr, "usage: pipehost.exe PROGRAM [ARGUMENTS...]\n");
-        return 2;
-    }
+    // The command line after the first word, pipehost's own name (quoted or not).
+    const char* command = GetCommandLineA();
+    const bool quoted = *command == '"';
+    for (command += quoted; *command && (quoted ? *command != '"' : *command != ' ' && *command != '\t');) ++command;
+    for (command += quoted && *command; *command == ' ' || *command == '\t';) ++command;
+
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE inRead, inWrite, outRead, outWrite, errWrite;
-    if (!CreatePipe(&inRead, &inWrite, &inherit, 0) || !CreatePipe(&outRead, &outWrite, &inherit, 0)) return 2;
-    SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+    HANDLE inRead, outRead, outWrite, errWrite = nullptr;
+    if (!*command || !CreatePipe(&inRead, &ChildInput, &inherit, 0) || !CreatePipe(&outRead, &outWrite, &inherit, 0))
+        return 2;
+    SetHandleInformation(ChildInput, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     if (!DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_ERROR_HANDLE), GetCurrentProcess(), &errWrite, 0, TRUE,
                          DUPLICATE_SAME_ACCESS))
         errWrite = nullptr;
-
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -86,10 +62,7 @@ int main() {
     CloseHandle(inRead);
     CloseHandle(outWrite);
     if (errWrite) CloseHandle(errWrite);
-
-    ChildInput = inWrite;
-    HANDLE feeder = CreateThread(nullptr, 0, FeedInput, nullptr, 0, nullptr);
-    if (feeder) CloseHandle(feeder);
+    if (HANDLE feeder = CreateThread(nullptr, 0, FeedInput, nullptr, 0, nullptr)) CloseHandle(feeder);
     while (Relay(outRead, GetStdHandle(STD_OUTPUT_HANDLE))) {
     }
     WaitForSingleObject(pi.hProcess, INFINITE);

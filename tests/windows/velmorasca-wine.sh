@@ -1,9 +1,6 @@
 #!/bin/sh
-# Runs velmorasca.exe from this script's folder under Wine, for XBoard on
-# Linux (test_xboard_wine.py). XBoard ends its engine with SIGTERM right
-# after "quit"; Wine has no handler for it and would kill the engine before
-# it has finished its shutdown, so the script takes the signal and waits for
-# the engine to end by the "quit" itself.
+# velmorasca.exe from this script's folder under Wine, for XBoard on Linux. XBoard sends SIGTERM right
+# after "quit", on which Wine would kill the engine mid-shutdown: the script takes the signal instead.
 cd "$(dirname "$0")" || exit 2
 exec 3<&0
 wine velmorasca.exe "$@" <&3 3<&- &
