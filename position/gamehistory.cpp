@@ -20,6 +20,7 @@ struct GameSnapshot {
     int16_t moveNumber;
     int16_t castleRights;
     int16_t gameCastle[2];
+    uint8_t enPassant;
 };
 
 // One entry per move played on the game position since the last set-up.
@@ -39,6 +40,7 @@ void PushGameSnapshot() {
     s.castleRights = CastleRights;
     s.gameCastle[0] = GameCastle[0];
     s.gameCastle[1] = GameCastle[1];
+    s.enPassant = GameEnPassant;
     Snapshots.push_back(std::move(s));
 }
 
@@ -55,6 +57,7 @@ bool PopGameSnapshot() {
     CastleRights = s.castleRights;
     GameCastle[0] = s.gameCastle[0];
     GameCastle[1] = s.gameCastle[1];
+    GameEnPassant = s.enPassant;
     Snapshots.pop_back();
     VELMOR_ASSERT_POSITION(0, "undo");
     return true;

@@ -14,6 +14,7 @@
 
 int16_t CastleRights = 3;
 int16_t GameCastle[2] = {3, 3};
+uint8_t GameEnPassant = NoEnPassant;
 
 // Out of line (it grows a vector), so that the append that calls it for the
 // root alone stays small enough to inline into every generator.

@@ -8,6 +8,12 @@ extern int16_t CastleRights;
 // The game's own castling rights per colour (0 White, 1 Black), same coding;
 // kept for slice 0 by set-up and by every move played on the game position.
 extern int16_t GameCastle[2];
+// The game's en-passant square in slice 0, (rank - 1) + 8 * (file - 1): the
+// square a pawn's double step just passed over, when an enemy pawn could
+// take it; NoEnPassant when there is none. Set by set-up and by every move
+// played on the game position; the search never reads it.
+extern uint8_t GameEnPassant;
+inline constexpr uint8_t NoEnPassant = 255;
 
 // Appends a move to MoveList[Ply] (and at ply 0 to RootMoves). A full list
 // refuses the move and logs it; MoveCount never exceeds MaxMovesPerPly.

@@ -183,6 +183,7 @@ bool SetPositionFromFen(const std::string& fen, std::string* why) {
     EngineColour = whiteToMove ? 1 : 0;
     GameCastle[0] = static_cast<int16_t>((castling.find('K') != std::string::npos ? 1 : 0) | (castling.find('Q') != std::string::npos ? 2 : 0));
     GameCastle[1] = static_cast<int16_t>((castling.find('k') != std::string::npos ? 1 : 0) | (castling.find('q') != std::string::npos ? 2 : 0));
+    GameEnPassant = NoEnPassant;
     if (!unplaced.empty()) Log("SetPositionFromFen", "Pezzi non piazzati (nessun id libero): " + unplaced);
     ResetGameState("3");
     VELMOR_ASSERT_POSITION(0, "SetPositionFromFen");
@@ -215,6 +216,7 @@ void SetInitialPosition() {
         FileOf(id + 8, 0) = static_cast<uint8_t>(25 - id);
     }
     GameCastle[0] = GameCastle[1] = 3;
+    GameEnPassant = NoEnPassant;
     // 5.-7. History, castling from the settings, counter and clocks.
     ResetGameState("1");
     VELMOR_ASSERT_POSITION(0, "SetInitialPosition");

@@ -83,6 +83,11 @@ void PlayMoveText(const std::string& text) {
             if (victim >= 9 && victim <= 16 && PromOf(victim, 0) == 0) TakeOff(4, TF);
         }
     }
+    // The square a pawn's double step passes over can be taken en passant
+    // on the next move; every other move ends that chance.
+    const bool doubleStep = IsPawnId(mover) && PromOf(mover, 0) == 0 && FF == TF &&
+                            ((IsWhiteId(mover) && FR == 2 && TR == 4) || (IsBlackId(mover) && FR == 7 && TR == 5));
+    GameEnPassant = doubleStep ? static_cast<uint8_t>(((FR + TR) / 2 - 1) + 8 * (FF - 1)) : NoEnPassant;
     // 5. Capture.
     if (Sq(TR, TF, 0) != 0) FileOf(Sq(TR, TF, 0), 0) = OffBoard;
     // 6. Move.
