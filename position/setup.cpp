@@ -13,15 +13,20 @@
 
 namespace {
 
-// What every new game resets besides the board.
-void ResetGameState(const char* castleDefault) {
+// What every new game resets besides the board and the castling rights.
+void ResetGameCounters() {
     MoveHistory.clear();
-    CastleRights = static_cast<int16_t>(SettingToInt(ReadSetting("General", "CanCastle", castleDefault), SettingToInt(castleDefault)) & 3);
     MoveNumber = 1;
     InitialTimeKnown = False;
     RemainingTime = 60000;
     InitialTime = 60000;
     ClearGameSnapshots();
+}
+
+// A new game's counters, and the engine's castling rights from the settings.
+void ResetGameState(const char* castleDefault) {
+    ResetGameCounters();
+    ReadCastleRights(castleDefault);
 }
 
 void ClearAllPlies() {
@@ -192,7 +197,15 @@ bool SetPositionFromFen(const std::string& fen, std::string* why) {
     return true;
 }
 
-void SetInitialPosition() {
+void ReadCastleRights(const char* castleDefault) {
+    CastleRights = static_cast<int16_t>(SettingToInt(ReadSetting("General", "CanCastle", castleDefault), SettingToInt(castleDefault)) & 3);
+}
+
+namespace {
+
+// The pieces of the standard start on slice 0, every other ply emptied,
+// with the full castling rights of a new game and no en-passant square.
+void PlaceInitialPieces() {
     // 1. Empty every ply.
     ClearAllPlies();
     // 2. Every piece off the board.
@@ -217,7 +230,20 @@ void SetInitialPosition() {
     }
     GameCastle[0] = GameCastle[1] = 3;
     GameEnPassant = NoEnPassant;
+}
+
+}  // namespace
+
+void SetInitialPosition() {
+    PlaceInitialPieces();
     // 5.-7. History, castling from the settings, counter and clocks.
     ResetGameState("1");
     VELMOR_ASSERT_POSITION(0, "SetInitialPosition");
+}
+
+void SetStartupPosition() {
+    PlaceInitialPieces();
+    SideToMove = True;
+    ResetGameCounters();
+    VELMOR_ASSERT_POSITION(0, "SetStartupPosition");
 }

@@ -7,6 +7,14 @@
 // move counter and clocks. Does not set SideToMove.
 void SetInitialPosition();
 
+// The standard start with White to move, an empty history, a fresh move
+// counter and clocks, for the protocol's start-up: an interface may send
+// "go" or a move before any "new". Reads no setting and logs nothing; the
+// engine's castling rights are left for ReadCastleRights.
+void SetStartupPosition();
+// The engine's castling rights (General/CanCastle, with the default given).
+void ReadCastleRights(const char* castleDefault);
+
 // Sets up a FEN position. A FEN that cannot describe a sound position
 // (placement not 8 ranks of 8 squares, a king missing or doubled, a pawn on
 // the first or last rank, the side not to move in check) is refused: the

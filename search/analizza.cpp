@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "position/gamehistory.h"
 #include "position/mossedeipezzi.h"
+#include "rules/gamemove.h"
 #include "rules/makemove.h"
 #include "search/minimax.h"
 #include "shell/comm.h"
@@ -78,7 +79,9 @@ void AnnounceNoMove(int32_t S) {
     Announce("0-1", "I Resign");
 }
 
-// Result after the engine's move left the opponent without a legal move.
+// Result after the engine's move left the opponent without a legal move
+// (S > 0: the engine has mated, 0: stalemate).
+constexpr int32_t EngineWins = 1;
 void AnnounceAfterMove(int32_t S) {
     const bool white = EngineColour == 0;
     if (S == 0) return Announce("1/2-1/2", "Draw");
@@ -158,6 +161,7 @@ void Analizza() {
     if (BookEnabled) bookMove = BookMove();
 
     const bool fromBook = !bookMove.empty();
+    bool enPassantOnly = false;  // the move is an en-passant capture the search could not see
     if (fromBook) {
         // Book move: no search.
         BestMoveText = bookMove;
@@ -197,6 +201,15 @@ void Analizza() {
                 BestMoveText = MoveToText(r.Piece, r.MoveCode);
                 static const char* letters[5] = {"", "q", "r", "b", "n"};
                 if (r.Promotion >= 1 && r.Promotion <= 4) BestMoveText += letters[r.Promotion];
+            }
+        }
+        //    The search never takes en passant: when it found no move but
+        //    such a capture is legal, that capture is the move, scored 0.
+        if (BestMoveText.empty()) {
+            BestMoveText = GameEnPassantCapture();
+            if (!BestMoveText.empty()) {
+                enPassantOnly = true;
+                S = 0;
             }
         }
         // 8.
@@ -246,6 +259,12 @@ void Analizza() {
         if (piece == 24) CastleRights &= ~2;
         if (piece == 17) CastleRights &= ~1;
     }
-    // 5. The move mates or stalemates.
-    if (!fromBook && BestNoMovePly == 1) AnnounceAfterMove(S);
+    // 5. The move mates or stalemates: the opponent has no legal reply. The
+    //    search's verdict is checked against the rules, which also count the
+    //    replies it never generates (en passant).
+    if (enPassantOnly) {
+        if (!GameSideHasLegalMove()) AnnounceAfterMove(GameSideInCheck() ? EngineWins : 0);
+    } else if (!fromBook && BestNoMovePly == 1 && !GameSideHasLegalMove()) {
+        AnnounceAfterMove(S);
+    }
 }

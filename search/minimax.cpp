@@ -129,9 +129,12 @@ int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
             if (legal && leaf && judgeLater && s > alpha) legal = JudgeMove() != False;
             if (legal) {
                 const MoveRecord& top = next;  // still on top: the child's list is its own
+                // A held-back stop takes effect when the best move is
+                // stored; the move's score is still recorded.
+                const bool stoppedBefore = StopRequested != 0;
                 if (s > alpha) {
                     alpha = s;
-                    if (P == 0 && !StopRequested) {
+                    if (P == 0 && !stoppedBefore) {
                         BestPiece = top.Piece;
                         BestMoveCode = top.MoveCode;
                         BestPromotion = top.Promotion;
@@ -140,7 +143,7 @@ int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
                         ArmStop();
                     }
                 }
-                if (P == 0 && !StopRequested) RecordRootScore(top.Piece, top.MoveCode, top.Promotion, s);
+                if (P == 0 && !stoppedBefore) RecordRootScore(top.Piece, top.MoveCode, top.Promotion, s);
             }
             PopMove();
             if (legal && s >= beta) cutoff = true;

@@ -10,6 +10,7 @@
 #include "eval/valorideipezzi.h"
 #include "platform/msgbox.h"
 #include "platform/pipe.h"
+#include "position/setup.h"
 #include "search/analizza.h"
 #include "search/minimax.h"
 #include "shell/comm.h"
@@ -106,6 +107,8 @@ int Main(int argc, char** argv) {
     if (BookEnabled) LoadBook();
 
     if (ProtocolMode) {
+        // An interface may ask for a move before it sets up a game.
+        SetStartupPosition();
         EventPump = ProtocolPump;
         if (isatty(STDIN_FILENO))
             PipeWriteAll(STDERR_FILENO,

@@ -5,6 +5,7 @@
 
 #include "position/gamehistory.h"
 #include "position/setup.h"
+#include "rules/gamemove.h"
 #include "search/analizza.h"
 #include "shell/comm.h"
 #include "shell/common.h"
@@ -38,6 +39,16 @@ LineSplitter Splitter;
 // During a think input is taken only while the queue holds less than this,
 // so a flood of lines stays in the pipe instead of in memory.
 constexpr size_t MaxPendingBytes = 1 << 20;
+
+// Whether "new" or an accepted "setboard" has begun a game. Until then the
+// start-up position stands, and the first "go" or move takes the engine's
+// castling rights from the settings as "new" would.
+bool GameBegun = false;
+void BeginGameIfNone() {
+    if (GameBegun) return;
+    GameBegun = true;
+    ReadCastleRights("1");
+}
 
 int ParseDepth = 0;  // ParseCommand calls in progress
 int ThinkDepth = 0;  // thinks started from here in progress
@@ -80,9 +91,10 @@ void ReadUseTime() { UseTime = ReadSetting("Time", "Enabled", "1") == "1" ? True
 
 void UserMove(const std::string& line) {
     if (line.size() <= 9) return;  // nothing after the keyword
+    BeginGameIfNone();
     std::string text = line.substr(9);
-    std::string why;
-    if (!MoveTextPlayable(text, &why)) {
+    const std::string why = GameMoveFault(text);
+    if (!why.empty()) {
         SendLine("Illegal move: " + text);
         Log("ParseCommand", "Mossa rifiutata: " + text + " (" + why + ")");
         return;
@@ -99,6 +111,7 @@ void SetBoard(const std::string& line) {
     if (line.size() <= 9) return;  // nothing after the keyword
     std::string why;
     if (SetPositionFromFen(line.substr(9), &why)) {
+        GameBegun = true;
         EngineActive = False;
     } else {
         SendLine("tellusererror Illegal position");
@@ -134,6 +147,7 @@ void HandleLine(const std::string& line) {
         return;
     }
     if (line == "go") {
+        BeginGameIfNone();
         ReadUseTime();
         EngineActive = True;
         EngineColour = SideToMove ? 0 : 1;
@@ -145,6 +159,7 @@ void HandleLine(const std::string& line) {
     if (line == "new") {
         ReadUseTime();
         SetInitialPosition();
+        GameBegun = true;
         SideToMove = True;
         EngineColour = 1;
         EngineActive = True;

@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "position/gamehistory.h"
 #include "position/setup.h"
+#include "rules/gamemove.h"
 #include "search/analizza.h"
 #include "shell/common.h"
 #include "shell/notation.h"
@@ -104,8 +105,8 @@ bool PlayTypedMove(const std::string& typed, bool thinking, std::string* note) {
         *note = "Il motore sta pensando: \"?\" o Stop per fermarlo";
         return false;
     }
-    std::string why;
-    if (!MoveTextPlayable(text, &why)) {
+    const std::string why = GameMoveFault(text);
+    if (!why.empty()) {
         *note = "Mossa rifiutata: " + text + " (" + why + ")";
         return false;
     }

@@ -32,7 +32,7 @@ BoxValue SecondsFromText(const std::string& text);
 bool LoadPositionFromFile(const std::string& path, std::string* problem);
 
 // What the text typed in the move box does: "?" stops a running think;
-// while a think runs nothing else is taken; otherwise a playable move is
+// while a think runs nothing else is taken; otherwise a legal move is
 // played on the game position (logged, kept for takebacks, added to the
 // history). True when a move was played; note gets the list line for a
 // text that was not, empty when there is none to show.
