@@ -10,6 +10,8 @@
 //   node perft.mjs --divide DEPTH [FEN]   one line per root move, then the total
 //   node perft.mjs --line MAXDEPTH FEN    an EPD line "FEN ;D1 n ;D2 n ..."
 //   node perft.mjs --check FILE           recompute every count of an EPD file
+//   node perft.mjs --legal FILE...        every legal move, en passant included, of
+//                                         the FEN opening each line: "FEN ; e2e4 ..."
 //   node perft.mjs --lists DEPTH [FEN]    largest pseudo-legal move list (as the
 //                                         engine generates them) at plies 0..DEPTH-1
 //   --public  use chess.js's public API (slow; cross-checks the fast path)
@@ -203,6 +205,19 @@ function checkFile(path) {
   return bad === 0;
 }
 
+// The legal moves of each position of EPD files, en passant included, sorted.
+function legalLines(paths) {
+  for (const path of paths) {
+    for (const raw of readFileSync(path, 'utf8').split(/\r?\n/)) {
+      const line = raw.trim();
+      if (!line || line.startsWith('#')) continue;
+      const fen = line.split(';')[0].trim();
+      const moves = load(fen).moves({ verbose: true }).map((m) => `${m.from}${m.to}${m.promotion ?? ''}`);
+      console.log(`${fen} ; ${moves.sort().join(' ')}`);
+    }
+  }
+}
+
 function main(argv) {
   const args = argv.filter((a) => a !== '--public');
   usePublic = args.length !== argv.length;
@@ -220,6 +235,7 @@ function main(argv) {
     console.log(total);
     return 0;
   }
+  if (mode === '--legal') { legalLines(args.slice(1)); return 0; }
   if (mode === '--lists') {
     const fen = fenOf(args.slice(2));
     const rights = fen.trim().split(/\s+/)[2] ?? '-';
@@ -227,7 +243,7 @@ function main(argv) {
     return 0;
   }
   if (!mode || mode.startsWith('--')) {
-    console.error('usage: node perft.mjs [--public] [--divide|--line|--lists] DEPTH [FEN] | --check FILE');
+    console.error('usage: node perft.mjs [--public] [--divide|--line|--lists] DEPTH [FEN] | --check FILE | --legal FILE...');
     return 2;
   }
   console.log(perft(load(fenOf(args.slice(1))), depthOf(mode)));
