@@ -233,8 +233,8 @@ const std::vector<Case> Cases = {
          CHECK_EQ(ListText(), "\nNon riesco ad aprire il log con /nonexistent/viewer: " + LogFilePath +
                                   "\nIl log non esiste ancora: " + LogFilePath);
          const std::string before = BoardSnapshot();
-         // Text that is not a playable move is refused in the list; "?" with nothing to stop does nothing.
-         for (const std::string typed : {"e9e4", "i2i4", "e3e4", "zz", "", "e1e8", "?"}) {
+         // Text that is not a legal move is refused in the list; "?" with nothing to stop does nothing.
+         for (const std::string typed : {"e9e4", "i2i4", "e3e4", "zz", "", "e1e8", "e2e5", "e7e5", "e2e4q", "?"}) {
              const int lines = W().log->size();
              Type(W().Text1, typed);
              Press(W().Command1);
