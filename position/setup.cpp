@@ -13,6 +13,13 @@
 
 namespace {
 
+// The FEN fields read after the placement: side to move, castling, en passant.
+constexpr int FenFieldsRead = 3;
+// The characters that separate those fields.
+constexpr const char* FieldBlanks = " \t\r\n";
+// Why a FEN whose pieces do not fit the 32 ids is refused.
+constexpr const char* NoFreeId = "a piece or pawn has no free id (more than 16 pieces of a side, or more promoted pieces than missing pawns)";
+
 // What every new game resets besides the board and the castling rights.
 void ResetGameCounters() {
     MoveHistory.clear();
@@ -49,7 +56,8 @@ struct Placement {
     }
 };
 
-// Highest free pawn id of a colour (a surplus piece takes it as a promoted pawn).
+// Highest free pawn id of a colour (a surplus piece takes it as a promoted
+// pawn); 0 when every pawn id of that colour is held.
 int HighestFreePawn(const Placement& p, bool white) {
     for (int id = white ? 16 : 32; id >= (white ? 9 : 25); --id)
         if (p.Free(id)) return id;
@@ -61,32 +69,77 @@ int LowestFreePawn(const Placement& p, bool white) {
     return 0;
 }
 
-// The id a piece character takes: its own ids in the usual order, then a
-// pawn id as a promoted piece; 0 when none is free.
-int IdFor(const Placement& p, char c, uint8_t& kind) {
-    kind = NotPromoted;
-    const bool white = c >= 'A' && c <= 'Z';
-    int a = 0, b = 0;
-    uint8_t asKind = NotPromoted;
+// The own ids of a piece character in the order it takes them, and the kind
+// it keeps when it has to stand on a pawn id instead (kings never do).
+struct OwnIds {
+    int first, second;
+    uint8_t asKind;
+};
+OwnIds OwnIdsOf(char c) {
     switch (c) {
-        case 'R': a = 1; b = 8; asKind = PromRook; break;
-        case 'r': a = 24; b = 17; asKind = PromRook; break;
-        case 'N': a = 2; b = 7; asKind = PromKnight; break;
-        case 'n': a = 18; b = 23; asKind = PromKnight; break;
-        case 'B': a = 3; b = 6; asKind = PromBishop; break;
-        case 'b': a = 19; b = 22; asKind = PromBishop; break;
-        case 'Q': a = b = 4; asKind = PromQueen; break;
-        case 'q': a = b = 21; asKind = PromQueen; break;
-        case 'K': return p.Free(5) ? 5 : 0;
-        case 'k': return p.Free(20) ? 20 : 0;
-        case 'P': return LowestFreePawn(p, true);
-        case 'p': return LowestFreePawn(p, false);
-        default: return 0;
+        case 'R': return {1, 8, PromRook};
+        case 'r': return {24, 17, PromRook};
+        case 'N': return {2, 7, PromKnight};
+        case 'n': return {18, 23, PromKnight};
+        case 'B': return {3, 6, PromBishop};
+        case 'b': return {19, 22, PromBishop};
+        case 'Q': return {4, 4, PromQueen};
+        case 'q': return {21, 21, PromQueen};
+        case 'K': return {5, 5, NotPromoted};
+        default: return {20, 20, NotPromoted};  // 'k'
     }
-    if (p.Free(a)) return a;
-    if (p.Free(b)) return b;
-    kind = asKind;
-    return HighestFreePawn(p, white);
+}
+
+// The corner id a rook standing at (r, f) takes, 0 off the corners: 1 and 8
+// on a1 and h1 for White, 24 and 17 on a8 and h8 for Black.
+int CornerId(char c, int r, int f) {
+    if (f != 1 && f != 8) return 0;
+    if (c == 'R' && r == 1) return f == 1 ? 1 : 8;
+    if (c == 'r' && r == 8) return f == 1 ? 24 : 17;
+    return 0;
+}
+
+// The other rook id of the colour of a rook id.
+int OtherRookId(int id) {
+    switch (id) {
+        case 1: return 8;
+        case 8: return 1;
+        case 17: return 24;
+        default: return 17;  // 24
+    }
+}
+
+// A piece that cannot keep an own id stands on the highest free pawn id of
+// its colour as a promoted pawn of its kind; false when no pawn id is free.
+bool PutOnPawnId(Placement& p, bool white, uint8_t kind, int r, int f) {
+    const int id = HighestFreePawn(p, white);
+    if (id == 0) return false;
+    p.Put(id, r, f, kind);
+    return true;
+}
+
+// The id of the game's en-passant square named by the FEN's fourth field,
+// (rank - 1) + 8 * (file - 1): a square the side to move could take on at
+// once, i.e. rank 6 with White to move (rank 3 with Black), an unpromoted
+// enemy pawn just beyond it on the same file, and it and the square behind
+// it (where the pawn came from) empty. NoEnPassant for anything else.
+uint8_t EnPassantFromField(const std::string& field, const Placement& p, bool whiteToMove) {
+    if (field.size() != 2 || field[0] < 'a' || field[0] > 'h' || field[1] != (whiteToMove ? '6' : '3')) return NoEnPassant;
+    const int f = field[0] - 'a' + 1, r = field[1] - '0';
+    const int beyond = whiteToMove ? r - 1 : r + 1, behind = whiteToMove ? r + 1 : r - 1;
+    const int pawn = p.board[f - 1][beyond - 1];
+    const bool enemyPawn = whiteToMove ? pawn >= 25 && pawn <= 32 : pawn >= 9 && pawn <= 16;
+    if (!enemyPawn || p.promoted[pawn - 1] != NotPromoted) return NoEnPassant;
+    if (p.board[f - 1][r - 1] != 0 || p.board[f - 1][behind - 1] != 0) return NoEnPassant;
+    return static_cast<uint8_t>((r - 1) + 8 * (f - 1));
+}
+
+// Castling rights of one colour from the FEN's castling field: the king-side
+// letter or the h-file letter gives 1, the queen-side letter or the a-file
+// letter gives 2.
+int16_t CastleFromField(const std::string& field, const char* kingSide, const char* queenSide) {
+    return static_cast<int16_t>((field.find_first_of(kingSide) != std::string::npos ? 1 : 0) |
+                                (field.find_first_of(queenSide) != std::string::npos ? 2 : 0));
 }
 
 bool Refuse(std::string* why, const char* text) {
@@ -97,19 +150,28 @@ bool Refuse(std::string* why, const char* text) {
 }  // namespace
 
 bool SetPositionFromFen(const std::string& fen, std::string* why) {
-    // 1. Split the fields: placement, side to move, castling (the rest is not read).
-    size_t blank = fen.find(' ');
-    std::string placement = fen.substr(0, blank);
-    bool whiteToMove = true;  // a bare placement: White to move
-    std::string castling = "KQkq";  // no castling field grants every right
+    // 1. Split the fields. The placement runs to the first blank, and the one
+    //    character after that blank names the side to move ("w" White, any
+    //    other Black). The fields after it are taken blank-separated: side,
+    //    castling, en-passant square (the clocks are not read). A bare
+    //    placement is White to move with every castling right.
+    const size_t blank = fen.find(' ');
+    const std::string placement = fen.substr(0, blank);
+    bool whiteToMove = true;
+    std::string fields[FenFieldsRead] = {"w", "KQkq", "-"};
     if (blank != std::string::npos) {
         whiteToMove = blank + 1 < fen.size() && fen[blank + 1] == 'w';
-        // The castling field is the third blank-separated field.
-        size_t side = fen.find_first_not_of(' ', blank);
-        size_t afterSide = side == std::string::npos ? std::string::npos : fen.find(' ', side);
-        size_t c0 = afterSide == std::string::npos ? std::string::npos : fen.find_first_not_of(' ', afterSide);
-        if (c0 != std::string::npos) castling = fen.substr(c0, fen.find(' ', c0) - c0);
+        size_t at = blank;
+        for (std::string& field : fields) {
+            const size_t from = fen.find_first_not_of(FieldBlanks, at);
+            if (from == std::string::npos) break;
+            at = fen.find_first_of(FieldBlanks, from);
+            field = fen.substr(from, at == std::string::npos ? std::string::npos : at - from);
+            if (at == std::string::npos) break;
+        }
     }
+    const std::string& castling = fields[1];
+    const std::string& enPassant = fields[2];
 
     // 2. Read the placement into an 8 x 8 grid: eight ranks of exactly eight squares.
     char grid[8][8];  // [rank-1][file-1], 0 = empty
@@ -143,28 +205,44 @@ bool SetPositionFromFen(const std::string& fen, std::string* why) {
         }
     if (whiteKings != 1 || blackKings != 1) return Refuse(why, "each side needs exactly one king");
 
-    // 4. Ids: rooks on their corners take the corner ids first; then the
-    //    squares a8..h8, a7..h1 in order, each piece its own ids, then a free
-    //    pawn id as a promoted piece. A piece with no id left is not placed.
+    // 4. Ids, walking a8..h8, a7..h1. Each piece takes its first own id,
+    //    else its second, else the highest free pawn id of its colour as a
+    //    promoted pawn; each pawn the lowest free pawn id. A rook on its
+    //    corner takes the corner id, which castling needs: an earlier rook
+    //    holding it moves to the other rook id when free, else to a pawn id.
+    //    A piece or pawn with no id left is a position no game can reach.
     Placement p;
-    if (grid[7][0] == 'r') p.Put(24, 8, 1);
-    if (grid[7][7] == 'r') p.Put(17, 8, 8);
-    if (grid[0][0] == 'R') p.Put(1, 1, 1);
-    if (grid[0][7] == 'R') p.Put(8, 1, 8);
-    std::string unplaced;
     for (int r = 8; r >= 1; --r)
         for (int f = 1; f <= 8; ++f) {
-            char c = grid[r - 1][f - 1];
+            const char c = grid[r - 1][f - 1];
             if (c == 0) continue;
-            bool corner = (c == 'r' && r == 8 && (f == 1 || f == 8)) || (c == 'R' && r == 1 && (f == 1 || f == 8));
-            if (corner) continue;
-            uint8_t kind;
-            int id = IdFor(p, c, kind);
-            if (id == 0) {
-                unplaced += std::string{c, static_cast<char>('a' + f - 1), static_cast<char>('0' + r), ' '};
+            const bool white = c >= 'A' && c <= 'Z';
+            if (c == 'P' || c == 'p') {
+                const int id = LowestFreePawn(p, white);
+                if (id == 0) return Refuse(why, NoFreeId);
+                p.Put(id, r, f);
                 continue;
             }
-            p.Put(id, r, f, kind);
+            const int corner = CornerId(c, r, f);
+            if (corner != 0) {
+                if (!p.Free(corner)) {
+                    const int hr = p.rank[corner - 1], hf = p.file[corner - 1], other = OtherRookId(corner);
+                    p.file[corner - 1] = OffBoard;
+                    if (p.Free(other))
+                        p.Put(other, hr, hf);
+                    else if (!PutOnPawnId(p, white, PromRook, hr, hf))
+                        return Refuse(why, NoFreeId);
+                }
+                p.Put(corner, r, f);
+                continue;
+            }
+            const OwnIds own = OwnIdsOf(c);
+            if (p.Free(own.first))
+                p.Put(own.first, r, f);
+            else if (p.Free(own.second))
+                p.Put(own.second, r, f);
+            else if (own.asKind == NotPromoted || !PutOnPawnId(p, white, own.asKind, r, f))
+                return Refuse(why, NoFreeId);
         }
 
     // 5. The side that is not to move must not be in check: test the
@@ -186,10 +264,9 @@ bool SetPositionFromFen(const std::string& fen, std::string* why) {
     std::memcpy(PromotedKind[0], p.promoted, sizeof p.promoted);
     SideToMove = whiteToMove ? True : False;
     EngineColour = whiteToMove ? 1 : 0;
-    GameCastle[0] = static_cast<int16_t>((castling.find('K') != std::string::npos ? 1 : 0) | (castling.find('Q') != std::string::npos ? 2 : 0));
-    GameCastle[1] = static_cast<int16_t>((castling.find('k') != std::string::npos ? 1 : 0) | (castling.find('q') != std::string::npos ? 2 : 0));
-    GameEnPassant = NoEnPassant;
-    if (!unplaced.empty()) Log("SetPositionFromFen", "Pezzi non piazzati (nessun id libero): " + unplaced);
+    GameCastle[0] = CastleFromField(castling, "KH", "QA");
+    GameCastle[1] = CastleFromField(castling, "kh", "qa");
+    GameEnPassant = EnPassantFromField(enPassant, p, whiteToMove);
     ResetGameState("3");
     VELMOR_ASSERT_POSITION(0, "SetPositionFromFen");
     StampaPosizione();

@@ -27,7 +27,23 @@ BAD_FENS = [
     "4k3/8/8/8/8/8/8/p3K3 b - - 0 1",                                # pawn on rank 1
     "4k3/8/8/8/8/8/8/4R1K1 w - - 0 1",                               # Black in check, White to move
     "4k3/4q3/8/8/8/8/8/4K3 b - - 0 1",                               # White in check, Black to move
+    "4k3/8/8/8/8/P7/PPPPPPPP/4K3 w - - 0 1",                         # nine white pawns
+    "rrrrkrrr/pppppppp/8/8/8/8/8/4K3 w - - 0 1",                     # 17 black pieces
+    "4k3/8/8/8/8/N7/PPPPPPPP/RNBQKBNR w - - 0 1",                    # a third knight, no pawn missing
 ]
+# Set-ups with surplus pieces and the ids of their ranks that hold pieces, from rank 8 down: a corner rook takes
+# its corner id from an earlier rook, which moves to the other rook id or else to the highest free pawn id.
+KINGS = " 00  00  00  00  20  00  00  00 ", " 01  00  00  00  05  00  00  00 ", " 00  00  00  00  05  00  00  00 "
+SURPLUS = [
+    ("4k3/8/8/8/8/8/R1R5/R3K3 w - - 0 1", [KINGS[0], " 16  00  08 " + " 00 " * 5, KINGS[1]]),
+    ("4k3/8/8/8/8/8/RQQR4/R3K3 w - - 0 1", [KINGS[0], " 15  04  16  08 " + " 00 " * 4, KINGS[1]]),
+    ("1rr4r/4k3/8/8/8/8/8/4K3 b - - 0 1", [" 00  24  32  00  00  00  00  17 ", KINGS[0], KINGS[2]]),
+    ("R6R/3Q4/1Q4Q1/4Q3/2Q4Q/Q4Q2/pp1Q4/kBNN1KB1 w - - 0 1",  # 16 white pieces: accepted
+     [" 01  00  00  00  00  00  00  08 ", " 00  00  00  04 " + " 00 " * 4, " 00  16  00  00  00  00  15  00 ",
+      " 00  00  00  00  14  00  00  00 ", " 00  00  13  00  00  00  00  12 ", " 11  00  00  00  00  10  00  00 ",
+      " 25  26  00  09 " + " 00 " * 4, " 20  03  02  07  00  05  06  00 "]),
+]
+
 FENS = [  # and what the engine says when it cannot move
     ("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", None),
     ("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b KQkq - 0 1", None),
@@ -62,6 +78,16 @@ class Game(EngineTest):
         self.assertEqual(e.sync(), b"")
         self.assertEqual(self.board(e)[:6], [" 24  18  19  21  20  22  23  17 ", " 25  26  27  28  29  30  31  32 "]
                          + [EMPTY] * 4)
+
+    def test_surplus_pieces_keep_the_ids_of_the_walk(self):
+        e = self.start(ini=PRINTING)
+        for fen, ranks in SURPLUS:
+            e.line("setboard " + fen)
+            self.assertEqual(e.sync(), b"", fen)
+            self.assertEqual([line for line in self.board(e)[:8] if line != EMPTY], ranks, fen)
+        # The displaced rook on a2 moves as a rook.
+        moves = legal_moves(SURPLUS[0][0])
+        self.assertTrue({"a2a8", "a2b2"} <= moves and "a2b3" not in moves, moves)
 
     def test_moves_from_set_up_positions_are_legal_and_results_when_the_engine_cannot_move(self):
         e = self.start(ini=QUIET)

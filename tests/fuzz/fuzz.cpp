@@ -75,7 +75,8 @@ std::string Slice(int p, bool stale) {
 
 // Everything of the game a refused input must not change.
 std::string Game() {
-    const int16_t v[] = {!SideToMove, !EngineActive, CastleRights, GameCastle[0], GameCastle[1], MoveNumber, EngineColour};
+    const int16_t v[] = {!SideToMove, !EngineActive, CastleRights, GameCastle[0], GameCastle[1], MoveNumber, EngineColour,
+                         GameEnPassant};
     return Slice(0, true) + Bytes(v, sizeof v) + MoveHistory;
 }
 
@@ -183,6 +184,12 @@ void fen(FuzzedDataProvider& in) {
     CHECK(MoveHistory.empty() && !(SideToMove ? BlackKingAttacked() : WhiteKingAttacked()),
           "a FEN accepted with a move history or the side not to move in check");
     std::memset(PromotedKind[1], 0, 32);
+    if (GameEnPassant != NoEnPassant) {  // an empty square with an enemy pawn beyond it
+        const int r = GameEnPassant % 8 + 1, f = GameEnPassant / 8 + 1, beyond = SideToMove ? 5 : 4;
+        const int pawn = f <= 8 ? Sq(beyond, f, 0) : 0;
+        CHECK(r == (SideToMove ? 6 : 3) && Sq(r, f, 0) == 0 && IsPawnId(pawn) && IsWhiteId(pawn) == !SideToMove,
+              "an en-passant square no pawn could have passed over");
+    }
     CheckedPerft(2);
     CheckSound("after the perft");
 }

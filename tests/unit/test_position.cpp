@@ -21,14 +21,38 @@ TEST(Setup, IdsOfCornerRooksAndSurplusPiecesAndTheSideToMove) {
     ExpectSound();
     EXPECT_EQ(Ids(3) + Ids(2) + Ids(1), "4 16 0 0 0 0 0 0 2 7 15 0 0 0 0 0 1 8 14 0 5 0 0 0 ");
     EXPECT_EQ(std::vector<int>({PromOf(14, 0), PromOf(15, 0), PromOf(16, 0)}), (std::vector<int>{PromRook, PromKnight, PromQueen}));
-    // A ninth pawn with no id free is not placed; ids go a8 to h1.
-    SetFen("4k3/8/8/8/8/P7/PPPPPPPP/4K3 w - - 0 1");
-    EXPECT_EQ(Ids(3) + Ids(2), "9 0 0 0 0 0 0 0 10 11 12 13 14 15 16 0 ");
     // Any side letter but "w" gives Black the move; the engine takes the other side.
     for (const char* side : {"w", "b", "W", "x"}) {
         SetFen(std::string("4k3/8/8/8/8/8/8/4K3 ") + side + " - - 0 1");
         EXPECT_EQ(SideToMove, side[0] == 'w' ? True : False) << side;
         EXPECT_EQ(EngineColour, side[0] == 'w' ? 1 : 0) << side;
+    }
+}
+
+TEST(Setup, TheEnPassantAndCastlingFields) {
+    // The square a pawn of the side not to move has just passed over, for
+    // either side to move; (rank - 1) + 8 * (file - 1).
+    const std::string white = "4k3/8/8/3pP3/8/8/8/4K3 w ", black = "4k3/8/8/8/3Pp3/8/8/4K3 b ";
+    const std::pair<std::string, int> cases[] = {
+        {white + "- d6 0 1", 5 + 8 * 3}, {white + "-   d6", 5 + 8 * 3}, {white + "\t-\td6\t", 5 + 8 * 3},
+        {black + "- d3 0 1", 2 + 8 * 3}, {black + "KQkq d3", 2 + 8 * 3},
+        // The wrong rank for the side to move, no enemy pawn beyond, the
+        // square or the one behind it taken, and texts that are not a square.
+        {white + "- d3 0 1", NoEnPassant}, {black + "- d6 0 1", NoEnPassant}, {white + "- e6 0 1", NoEnPassant},
+        {white + "- c6 0 1", NoEnPassant}, {"4k3/8/3n4/3pP3/8/8/8/4K3 w - d6 0 1", NoEnPassant},
+        {"4k3/3n4/8/3pP3/8/8/8/4K3 w - d6 0 1", NoEnPassant}, {"4k3/8/8/8/3Pp3/8/3N4/4K3 b - d3 0 1", NoEnPassant},
+        {white + "- D6 0 1", NoEnPassant}, {white + "- d6x 0 1", NoEnPassant}, {white + "- i6", NoEnPassant},
+        {white + "- d", NoEnPassant}, {white + "-", NoEnPassant}, {white, NoEnPassant}, {"4k3/8/8/3pP3/8/8/8/4K3", NoEnPassant}};
+    for (const auto& [fen, square] : cases) {
+        SetFen(fen);
+        EXPECT_EQ(GameEnPassant, square) << fen;
+    }
+    // Castling letters K/Q/k/q or the rook files H/A/h/a; no field grants all.
+    const std::pair<const char*, std::pair<int, int>> rights[] = {
+        {"w KQkq", {3, 3}}, {"w HAha", {3, 3}}, {"w Hq", {1, 2}}, {"w Ak", {2, 1}}, {"w -", {0, 0}}, {"w", {3, 3}}};
+    for (const auto& [fields, game] : rights) {
+        SetFen(std::string("r3k2r/8/8/8/8/8/8/R3K2R ") + fields);
+        EXPECT_EQ(std::make_pair(int{GameCastle[0]}, int{GameCastle[1]}), game) << fields;
     }
 }
 
