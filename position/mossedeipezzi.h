@@ -9,9 +9,10 @@ extern int16_t CastleRights;
 // kept for slice 0 by set-up and by every move played on the game position.
 extern int16_t GameCastle[2];
 // The game's en-passant square in slice 0, (rank - 1) + 8 * (file - 1): the
-// square a pawn's double step just passed over, when an enemy pawn could
-// take it; NoEnPassant when there is none. Set by set-up and by every move
-// played on the game position; the search never reads it.
+// square the last move, a pawn's double step, passed over; after a set-up
+// the FEN's square when the pawn that passed it stands beyond it. NoEnPassant
+// when there is none. Set by set-up and by every move played on the game
+// position; the search never reads it.
 extern uint8_t GameEnPassant;
 inline constexpr uint8_t NoEnPassant = 255;
 
