@@ -28,12 +28,16 @@ std::vector<DepthResult> DepthResults(1);
 Bool16 StopRequested = False;
 std::string BestMoveText;
 WindowHooks Window;
+void (*LastInputLook)() = nullptr;
 
 namespace {
 
 // A stop is held back until the root has a move to play.
 bool StopArmed = false;
 bool StopHeld = false;
+// The running think was abandoned, and for which command.
+bool Abandoned = false;
+std::string AbandonedFor;
 
 const std::string HyphenLine(67, '-');
 
@@ -89,7 +93,26 @@ void AnnounceAfterMove(int32_t S) {
     Announce("0-1", "Checkmate");
 }
 
+// The last look at the input before the think's move reaches the game.
+// True when the think is abandoned: logged, the window's controls restored,
+// and the caller returns with nothing played or recorded.
+bool AbandonedAtTheEnd() {
+    if (LastInputLook) LastInputLook();
+    if (!Abandoned) return false;
+    BestMoveText.clear();  // no move is played
+    Log("Analizza", "Pensiero abbandonato: " + AbandonedFor);
+    if (Window.EnableStop) Window.EnableStop(false);
+    if (Window.BusyCursor) Window.BusyCursor(false);
+    return true;
+}
+
 }  // namespace
+
+void AbandonThink(const std::string& command) {
+    if (!Abandoned) AbandonedFor = command;
+    Abandoned = true;
+    StopRequested = True;
+}
 
 void RequestStop() {
     if (StopArmed)
@@ -155,6 +178,7 @@ void Analizza() {
     StopRequested = False;
     StopArmed = false;
     StopHeld = false;
+    Abandoned = false;
     if (UseTime) SetMoveBudget();
     RootMoves.assign(1, MoveRecord{0, 0, 0, 0, 0});
     std::string bookMove;
@@ -164,6 +188,7 @@ void Analizza() {
     bool enPassantOnly = false;  // the move is an en-passant capture the search could not see
     if (fromBook) {
         // Book move: no search.
+        if (AbandonedAtTheEnd()) return;
         BestMoveText = bookMove;
         WindowLine(HyphenLine);
         WindowLine("Mossa Libro: " + bookMove);
@@ -181,6 +206,7 @@ void Analizza() {
             SyncSideToMove();
             int32_t alpha = -d * 1000000, beta = d * 1000000;
             const int32_t R = Minimax(alpha, beta, d);
+            if (Abandoned) break;  // nothing of it is kept
             DepthResults[d] = DepthResult{BestScore, BestPiece, BestMoveCode, BestPromotion, 0};
             for (size_t i = 1; i < RootMoves.size(); ++i)
                 Log("Analizza", MoveToText(RootMoves[i].Piece, RootMoves[i].MoveCode) + " Valore: " + std::to_string(RootMoves[i].Score), 2);
@@ -192,6 +218,7 @@ void Analizza() {
                 break;
             }
         }
+        if (AbandonedAtTheEnd()) return;
         // 7. The move of the deepest usable iteration.
         BestMoveText.clear();
         if (SearchDepth > 0) {

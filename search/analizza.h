@@ -37,6 +37,16 @@ void RequestStop();
 // takes effect (a held-back one at once).
 void ArmStop();
 
+// A command that changes the game ("new", "force", "undo", ...) arrived
+// while the engine thinks: the search stops at once, not held back, and
+// nothing of the think reaches the game (no move, no record, no result).
+// The log names the first command given.
+void AbandonThink(const std::string& command);
+// A last look at the input once the think has its move, before anything of
+// it reaches the game, so that a command already waiting abandons it even
+// then. Set in protocol mode; null elsewhere.
+extern void (*LastInputLook)();
+
 // Hooks through which the think driver writes into the engine window; all
 // null in protocol mode.
 struct WindowHooks {

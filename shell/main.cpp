@@ -31,10 +31,10 @@ volatile std::sig_atomic_t TerminationRequested = 0;
 void OnTerminate(int) { TerminationRequested = 1; }
 
 // The search's pump in protocol mode: input, and a pending termination,
-// which ends the think as soon as it has a move.
+// which ends the engine at once, think or not.
 void ProtocolPump() {
+    if (TerminationRequested) Esci();
     PollInputDuringThink();
-    if (TerminationRequested) RequestStop();
 }
 
 bool IsProtocolSwitch(const std::string& word) {
@@ -110,6 +110,7 @@ int Main(int argc, char** argv) {
         // An interface may ask for a move before it sets up a game.
         SetStartupPosition();
         EventPump = ProtocolPump;
+        LastInputLook = ProtocolPump;
         if (isatty(STDIN_FILENO))
             PipeWriteAll(STDERR_FILENO,
                          "Velmorasca (xboard protocol): type \"new\" to start a game, \"usermove e2e4\" to move, "

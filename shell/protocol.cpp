@@ -30,10 +30,14 @@ constexpr int VersionMinor = 1;
 struct QueuedLine {
     std::string Text;
     bool UnseenStop;  // a "?" whose stop has not yet reached a running think
+    bool Abandons;    // a command that changes the game: a running think is given up
+    bool Quits;       // "quit"
 };
 std::deque<QueuedLine> Pending;
 size_t PendingBytes = 0;
-size_t PendingStops = 0;  // entries with UnseenStop set
+size_t PendingStops = 0;     // entries with UnseenStop set
+size_t PendingAbandons = 0;  // entries with Abandons set
+size_t PendingQuits = 0;     // entries with Quits set
 LineSplitter Splitter;
 
 // During a think input is taken only while the queue holds less than this,
@@ -53,15 +57,29 @@ void BeginGameIfNone() {
 int ParseDepth = 0;  // ParseCommand calls in progress
 int ThinkDepth = 0;  // thinks started from here in progress
 
+bool StartsWith(const std::string& line, const char* keyword) {
+    size_t n = std::strlen(keyword);
+    return line.size() >= n && line.compare(0, n, keyword) == 0;
+}
+
+// The lines after which the interface's game is no longer the one a running
+// think was started for: its move must not be played.
+bool AbandonsThink(const std::string& line) {
+    return line == "new" || line == "force" || line == "undo" || line == "remove" || StartsWith(line, "setboard") ||
+           StartsWith(line, "result");
+}
+
 void Queue(const std::string& text) {
     std::string_view view(text);
     FeedLines(
         Splitter, view,
         [](std::string&& line) {
-            bool stop = line == "?";
+            const bool stop = line == "?", abandons = AbandonsThink(line), quits = line == "quit";
             PendingBytes += line.size();
             if (stop) ++PendingStops;
-            Pending.push_back({std::move(line), stop});
+            if (abandons) ++PendingAbandons;
+            if (quits) ++PendingQuits;
+            Pending.push_back({std::move(line), stop, abandons, quits});
         },
         [](size_t length) {
             Log("ParseCommand", "Riga troppo lunga ignorata: " + std::to_string(length) + " byte");
@@ -76,9 +94,21 @@ void StopForQueuedQuestionMarks() {
     RequestStop();
 }
 
-bool StartsWith(const std::string& line, const char* keyword) {
-    size_t n = std::strlen(keyword);
-    return line.size() >= n && line.compare(0, n, keyword) == 0;
+// What the queue means for a think started here that is still running:
+// "quit" ends the engine at once (the lines before it are not handled);
+// a command that changes the game abandons the think; a "?" stops it.
+void ActOnQueueDuringThink() {
+    if (ThinkDepth > 0) {
+        if (PendingQuits > 0) Esci();
+        if (PendingAbandons > 0) {
+            for (const QueuedLine& q : Pending) {
+                if (!q.Abandons) continue;
+                AbandonThink(q.Text.substr(0, q.Text.find(' ')));  // the command's name
+                break;
+            }
+        }
+    }
+    StopForQueuedQuestionMarks();
 }
 
 void Think() {
@@ -194,9 +224,10 @@ void HandleLine(const std::string& line) {
 void ParseCommand(const std::string& text) {
     Queue(text);
     // Called again from inside a think (the window's event handling): the
-    // lines wait their turn, only a "?" acts now.
+    // lines wait their turn; only "?", "quit" and the commands that abandon
+    // a think act now.
     if (ParseDepth > 0) {
-        StopForQueuedQuestionMarks();
+        ActOnQueueDuringThink();
         return;
     }
     ++ParseDepth;
@@ -205,6 +236,8 @@ void ParseCommand(const std::string& text) {
         Pending.pop_front();
         PendingBytes -= q.Text.size();
         if (q.UnseenStop) --PendingStops;
+        if (q.Abandons) --PendingAbandons;
+        if (q.Quits) --PendingQuits;
         HandleLine(q.Text);
     }
     --ParseDepth;
@@ -212,11 +245,8 @@ void ParseCommand(const std::string& text) {
 
 void PollInputDuringThink() {
     if (!InputEnded && PendingBytes < MaxPendingBytes && InputWaiting(0)) {
-        std::string text = ReadInput();
-        if (InputEnded)
-            RequestStop();  // the interface is gone: move now, then shut down
-        else
-            Queue(text);
+        Queue(ReadInput());
     }
-    StopForQueuedQuestionMarks();
+    if (InputEnded) Esci();  // the interface is gone: nobody waits for the move
+    ActOnQueueDuringThink();
 }

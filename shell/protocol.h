@@ -16,6 +16,8 @@ extern std::string MoveHistory;   // the game's moves, 4 (or 5) characters each,
 void ParseCommand(const std::string& text);
 
 // During a think: takes what waits on standard input without blocking and
-// queues its complete lines for after the think; a "?" among them stops the
-// search. Installed as the search's event pump in protocol mode.
+// queues its complete lines for after the think. A "?" among them stops the
+// search; "new", "force", "setboard", "undo", "remove" or "result" abandons
+// the think (no move is played); "quit" or the end of input ends the engine
+// at once. Installed as the search's event pump in protocol mode.
 void PollInputDuringThink();

@@ -12,6 +12,8 @@
 #   2. bench positions per second / refperft makes per second    (goal >= 0.5)
 #   3. depth-4 think from the start, book off: "go" to "move", ms (goal <= 50)
 #   4. start-up to the feature line with a 10,000-line book, ms   (goal <= 20)
+#   5. "force" sent half a second into a depth-8 think (which would last
+#      seconds): from "force" and "protover 2" to the feature line, ms
 # Every measurement runs on one processor (K, default the first this
 # process may use): on a shared machine one core can be slowed by a
 # neighbour's load while the other is not, and a yardstick timed on one and
@@ -77,12 +79,12 @@ def timed(cmd):
     out = subprocess.run(cmd, capture_output=True, text=True, check=True)
     return time.perf_counter() - t0, out.stdout
 
-def engine_folder(book_lines, book_on):
+def engine_folder(book_lines, book_on, depth=4):
     # The engine reads its settings and book beside the program.
     d = tempfile.mkdtemp(prefix="velmor-bench-")
     shutil.copy(engine, d)
     with open(os.path.join(d, "Velmorasca.ini"), "w") as f:
-        f.write("[Log]\nEnabled=0\nLevel=0\n[Book]\nEnabled=%s\n[General]\nProfondita=4\n" % ("1" if book_on else "0"))
+        f.write("[Log]\nEnabled=0\nLevel=0\n[Book]\nEnabled=%s\n[General]\nProfondita=%d\n" % ("1" if book_on else "0", depth))
     with open(os.path.join(d, "book.txt"), "w") as f:
         moves = ["e2e4e7e5g1f3b8c6", "d2d4d7d5c2c4e7e6", "c2c4g8f6b1c3e7e5", "g1f3d7d5g2g3c7c5"]
         for i in range(book_lines):
@@ -121,9 +123,23 @@ def think_ms(folder):
     p.stdin.write(b"quit\n"); p.stdin.flush(); p.wait(10)
     return (t1 - t0) * 1000
 
-results = {k: [] for k in ("ref", "ref_makes", "perft", "bench", "bench_rate", "think", "startup")}
+def abandon_ms(folder):
+    # The think is given up for "force": no move, and the reply comes at once.
+    p = subprocess.Popen([os.path.join(folder, "velmorasca"), "xboard"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    p.stdin.write(b"xboard\nprotover 2\nnew\n"); p.stdin.flush()
+    read_until(p, b"feature")
+    p.stdin.write(b"go\n"); p.stdin.flush()
+    time.sleep(0.5)
+    t0 = time.perf_counter()
+    p.stdin.write(b"force\nprotover 2\n"); p.stdin.flush()
+    t1 = read_until(p, b"feature")
+    p.stdin.write(b"quit\n"); p.stdin.flush(); p.wait(10)
+    return (t1 - t0) * 1000
+
+results = {k: [] for k in ("ref", "ref_makes", "perft", "bench", "bench_rate", "think", "startup", "abandon")}
 book_folder = engine_folder(10000, True)
 think_folder = engine_folder(0, False)
+deep_folder = engine_folder(0, False, 8)
 for r in range(runs):
     if ref:
         t, out = timed([ref, "perft", "6"])
@@ -139,7 +155,8 @@ for r in range(runs):
     results["bench_rate"].append(float(m.group(2)))
     results["think"].append(think_ms(think_folder))
     results["startup"].append(startup_ms(book_folder))
-shutil.rmtree(book_folder); shutil.rmtree(think_folder)
+    results["abandon"].append(abandon_ms(deep_folder))
+shutil.rmtree(book_folder); shutil.rmtree(think_folder); shutil.rmtree(deep_folder)
 
 med = {k: statistics.median(v) for k, v in results.items() if v}
 print("median of %d runs, all on processor %d" % (runs, cpu))
@@ -149,6 +166,7 @@ print("velmorasca-perft 6           %8.3f s   (%s leaves)" % (med["perft"], perf
 print("velmorasca-bench             %8.3f s   %6.2fM positions/s  (signature %s)" % (med["bench"], med["bench_rate"] / 1e6, signature))
 print("depth-4 think, go to move    %8.1f ms" % med["think"])
 print("start-up to feature, 10k book %7.1f ms" % med["startup"])
+print("force in a think to reply    %8.1f ms" % med["abandon"])
 if ref:
     print("ratio 1  refperft time / velmorasca-perft time     %.2f  (goal >= 1.00)" % (med["ref"] / med["perft"]))
     print("ratio 2  bench positions/s / refperft makes/s      %.2f  (goal >= 0.50)" % (med["bench_rate"] / med["ref_makes"]))

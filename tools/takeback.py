@@ -259,7 +259,8 @@ def main():
                 counts[word] += 1
                 action = word
             elif legal and r < 0.4:
-                out = engine.exchange("go", "force")
+                out = engine.exchange("go")  # a "force" read before the move would give the think up
+                engine.send("force")
                 moves = [line[5:] for line in out.split("\n") if line.startswith("move ")]
                 if len(moves) != 1:
                     fault("go in %s gave %r" % (position.fen(), out))

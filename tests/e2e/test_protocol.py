@@ -1,16 +1,34 @@
 """The protocol over real pipes: the feature line, commands without a reply,
 lines cut across reads, huge, binary and flooding input, the end of input,
-"quit", and input during a think."""
+"quit", and input during a think: "?", the commands that abandon it, and
+those that end the engine."""
 import os
+import signal
 import time
 
-from engine import FEATURE, QUIET, SHUTDOWN, WINE, EngineTest, run
+from engine import FEATURE, PRINT, QUIET, SHUTDOWN, SLOW, WINE, EngineTest, run
 
 MiB = 1 << 20
 # Under the address sanitizer freed memory sits in quarantine: no memory bound there.
 SANITIZED = os.environ.get("VELMORASCA_SANITIZED") == "1"
 ENDLESS = QUIET.replace("Profondita=3", "Profondita=30")  # out of reach: only a stop ends the think
 MOVE = rb"^\nmove [a-h][1-8][a-h][1-8][qrbn]?\n$"
+# A think of about ten seconds and more, with the board printed after every move played.
+DEEP = QUIET.replace("Profondita=3", "Profondita=8") + PRINT
+PROMPT = 5  # seconds: far less than the think; a later reply waited for it
+FEN = "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1"
+# A think is started, lines come during it; then the interface's game, replayed on an engine of its own.
+ABANDONED = [
+    (["new", "usermove e2e4"], ["force"], ["new", "force", "usermove e2e4"]),
+    (["new", "usermove e2e4"], ["undo", "force", "usermove d2d4"], ["new", "force", "usermove d2d4"]),
+    (["new", "force", "usermove e2e4", "usermove e7e5", "go"], ["remove", "force", "usermove d2d4"],
+     ["new", "force", "usermove d2d4"]),
+    (["new", "usermove e2e4"], ["setboard " + FEN], ["setboard " + FEN]),
+    (["new", "usermove e2e4"], ["result 0-1 {White resigns}"], ["new", "force", "usermove e2e4"]),
+    (["new", "usermove e2e4"], ["new", "usermove d2d4", "force"], ["new", "force", "usermove d2d4"]),  # two thinks
+    (["new", "go", "force"], ["usermove e2e4"], ["new", "force", "usermove e2e4"]),  # read together with "go"
+    (["new", "usermove e2e4"], ["?", "force"], ["new", "force", "usermove e2e4"]),  # wins over an earlier "?"
+]
 
 
 def peak_memory(e):
@@ -80,25 +98,63 @@ class Protocol(EngineTest):
         self.assertEqual(e.finish()[1], b"")
         self.assertEqual(e.log_messages("Esci"), SHUTDOWN)
 
-    def test_input_during_a_think(self):
-        # "?" stops the think; other lines wait for the move; a closed input makes the engine move and shut down.
+    def test_question_mark_during_a_think(self):
+        # "?" stops the think and the engine moves; other lines wait for the move.
         e = self.start(ini=ENDLESS)
         e.line("new", "go")
         time.sleep(0.3)
-        e.line("protover 2", "force")
+        e.line("protover 2", "time 5000")
         time.sleep(0.3)
         e.line("?")
         self.assertRegex(e.read_until(FEATURE)[:-len(FEATURE)], MOVE)
         self.assertIn("Mossa migliore: ", " ".join(e.log_messages("Analizza")))
-        e.line("usermove e7e5")  # force mode came after the think: no answer now
-        self.assertEqual(e.sync(), b"")
         e.line("new", "go", "?")  # a "?" read together with "go" stops that think too
         self.assertRegex(e.read_until(b"\n") + e.read_until(b"\n"), MOVE)
-        e.line("new", "go")
-        time.sleep(0.5)
-        rc, out, _ = e.finish()
-        self.assertEqual((rc, e.log_messages("Esci")), (0, SHUTDOWN))
-        self.assertRegex(out, MOVE)
+
+    def test_commands_that_change_the_game_abandon_a_think(self):
+        e = self.start(ini=DEEP)
+        boards = []
+        for start, during, _ in ABANDONED:
+            e.line(*start)
+            time.sleep(0.3)
+            sent = time.monotonic()
+            e.line(*during)
+            self.assertEqual(e.sync(), b"", (start, during))  # no move, no result
+            self.assertLess(time.monotonic() - sent, PROMPT * SLOW, (start, during))
+            boards.append(self.board(e))
+        said = e.log_messages("Analizza")
+        self.assertEqual([m for m in said if m.startswith("Pensiero abbandonato: ")],
+                         ["Pensiero abbandonato: " + c for c in
+                          ("force", "undo", "remove", "setboard", "result", "new", "force", "force", "force")])
+        self.assertFalse([m for m in said if m.startswith("Mossa migliore") or m.startswith("Interrotto")])
+        # The engine's board is the interface's.
+        interface = self.start(ini=QUIET + PRINT)
+        for (_, _, game), board in zip(ABANDONED, boards):
+            interface.line(*game)
+            interface.sync()
+            self.assertEqual(self.board(interface), board, game)
+
+    def test_quit_the_end_of_input_and_sigterm_end_a_think_at_once(self):
+        ends = [lambda e: e.line("protover 2", "quit"), lambda e: e.proc.stdin.close()]
+        if not WINE:  # Windows has no signals
+            ends.append(lambda e: e.proc.send_signal(signal.SIGTERM))
+        for end in ends:
+            e = self.start(ini=ENDLESS)
+            e.line("new", "usermove e2e4")
+            time.sleep(0.3)
+            end(e)
+            self.assertEqual(e.wait(PROMPT), 0)
+            self.assertEqual(e.proc.stdout.read(), b"")  # no move, and "protover 2" before "quit" was not handled
+            self.assertEqual(e.log_messages("Esci"), SHUTDOWN)
+            self.assertNotIn("Mossa migliore: ", " ".join(e.log_messages("Analizza")))
+
+    def test_a_book_move_is_abandoned_too(self):
+        e = self.start(ini=QUIET.replace("[Book]\nEnabled=0", "[Book]\nEnabled=1"), files={"book.txt": "e2e4e7e5\n"})
+        e.line("new", "go", "force")
+        self.assertEqual(e.sync(), b"")
+        self.assertEqual(e.log_messages("Analizza"), ["Pensiero abbandonato: force"])
+        e.line("go")
+        self.assertEqual(e.read_move(), "e2e4")
 
 
 if __name__ == "__main__":
