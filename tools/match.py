@@ -204,7 +204,8 @@ def write_engine_folder(folder, engine, depth, book):
 
 
 class Xvfb:
-    """A private X server on the first free display number."""
+    """A private X server on the first free display number, named once it accepts clients; -noreset
+    keeps it from resetting (and refusing clients meanwhile) whenever its last client leaves."""
 
     def __init__(self, workdir):
         self.proc = None
@@ -218,7 +219,7 @@ class Xvfb:
         r, w = os.pipe()
         with open(os.path.join(self.workdir, "xvfb.log"), "wb") as err:
             self.proc = subprocess.Popen([exe, "-displayfd", str(w), "-screen", "0", "1280x1024x24",
-                                          "-nolisten", "tcp"], pass_fds=(w,), stdout=err, stderr=err,
+                                          "-nolisten", "tcp", "-noreset"], pass_fds=(w,), stdout=err, stderr=err,
                                          start_new_session=True)
         os.close(w)
         text = b""
