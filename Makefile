@@ -17,7 +17,7 @@ JOBS      ?= $(shell nproc)
 # Debian packages the build, the tests and the tools need.
 PACKAGES := build-essential cmake ninja-build libgtest-dev python3 \
             xboard fairymax hoichess xvfb libfltk1.3-dev xdotool imagemagick x11-utils \
-            clang libclang-rt-dev stockfish polyglot
+            xdg-utils clang libclang-rt-dev stockfish polyglot
 
 # make match GAMES=6 TC=2:00 OPPONENT=hoichess
 GAMES    ?= 4
@@ -122,5 +122,6 @@ windows: deps-windows
 test-windows: windows deps-wine
 	tests/windows/run.sh $(WIN_BUILD)
 
+# Every build folder: normal, sanitizer, release, Windows, benchmark, fuzz.
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(REL_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(REL_BUILD) $(WIN_BUILD) build-bench build-fuzz
