@@ -5,7 +5,7 @@
 #   make play    xboard on your display against the engine
 #   make match   a few headless games against fairymax, PGN in build/match.pgn
 #   make soak    10 games each against fairymax, hoichess and stockfish, 12 games
-#                from FEN positions, then takebacks: about 40 minutes
+#                from FEN positions, then takebacks: about 30 minutes
 #   make bench   release build in build-bench/; perft 6 and the search benchmark
 #                against the yardstick, medians of 5 runs
 #   make fuzz    the fuzz targets in build-fuzz/, a minute each
@@ -112,7 +112,7 @@ fuzz:
 # Many games under xboard: SOAK_GAMES against each of fairymax, hoichess and
 # stockfish, both colours in turn, and 12 more (two from each of six FEN
 # positions) against hoichess, then scripted takebacks; PGN and a summary in
-# build/soak/. The defaults (42 games at 0:30) take about 40 minutes.
+# build/soak/. The defaults (42 games at 0:30) take about 30 minutes.
 # make soak SOAK_GAMES=20 SOAK_TC=0:30
 SOAK_GAMES ?= 10
 SOAK_TC    ?= 0:30

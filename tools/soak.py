@@ -14,7 +14,7 @@ Plays, each as xboard matches on a private Xvfb display (tools/match.py):
              "setboard", with castling rights and promotions to come.
 Then the scripted takeback session (tools/takeback.py) runs as well.
 With the defaults (10 games per opponent at 0:30) that is 42 games, which
-take about 40 minutes.
+take about 30 minutes.
 
 While the games run, the engine's processes are sampled in /proc for their
 peak resident memory (VmHWM). The PGN of every match is kept in DIR, and
