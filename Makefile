@@ -4,7 +4,12 @@
 #   make test    install, build (normal and sanitizer builds), run every test
 #   make play    xboard on your display against the engine
 #   make match   a few headless games against fairymax, PGN in build/match.pgn
-#   make bench   release build; perft to depth 5 and the search benchmark
+#   make soak    10 games each against fairymax, hoichess and stockfish, 12 games
+#                from FEN positions, then takebacks: about 30 minutes
+#   make bench   release build in build-bench/; perft 6 and the search benchmark
+#                against the yardstick, medians of 5 runs
+#   make fuzz    the fuzz targets in build-fuzz/, a minute each
+#   make clean   removes every build folder
 #   make windows       cross build of velmorasca.exe and velmorutil.dll in build-win/
 #   make test-windows  the Windows build's protocol and perft tests under Wine
 
@@ -17,7 +22,7 @@ JOBS      ?= $(shell nproc)
 # Debian packages the build, the tests and the tools need.
 PACKAGES := build-essential cmake ninja-build libgtest-dev python3 \
             xboard fairymax hoichess xvfb libfltk1.3-dev xdotool imagemagick x11-utils \
-            clang libclang-rt-dev stockfish polyglot
+            xdg-utils clang libclang-rt-dev stockfish polyglot
 
 # make match GAMES=6 TC=2:00 OPPONENT=hoichess
 GAMES    ?= 4
@@ -104,8 +109,10 @@ FUZZ_SECONDS ?= 60
 fuzz:
 	tests/fuzz/run.sh $(FUZZ_SECONDS)
 
-# Many games under xboard against fairymax, hoichess and stockfish, both
-# colours and from FEN positions; PGN and a summary in build/soak/.
+# Many games under xboard: SOAK_GAMES against each of fairymax, hoichess and
+# stockfish, both colours in turn, and 12 more (two from each of six FEN
+# positions) against hoichess, then scripted takebacks; PGN and a summary in
+# build/soak/. The defaults (42 games at 0:30) take about 30 minutes.
 # make soak SOAK_GAMES=20 SOAK_TC=0:30
 SOAK_GAMES ?= 10
 SOAK_TC    ?= 0:30
@@ -122,5 +129,6 @@ windows: deps-windows
 test-windows: windows deps-wine
 	tests/windows/run.sh $(WIN_BUILD)
 
+# Every build folder: normal, sanitizer, release, Windows, benchmark, fuzz.
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(REL_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(REL_BUILD) $(WIN_BUILD) build-bench build-fuzz

@@ -204,7 +204,8 @@ def write_engine_folder(folder, engine, depth, book):
 
 
 class Xvfb:
-    """A private X server on the first free display number."""
+    """A private X server on the first free display number, named once it accepts clients; -noreset
+    keeps it from resetting (and refusing clients meanwhile) whenever its last client leaves."""
 
     def __init__(self, workdir):
         self.proc = None
@@ -218,7 +219,7 @@ class Xvfb:
         r, w = os.pipe()
         with open(os.path.join(self.workdir, "xvfb.log"), "wb") as err:
             self.proc = subprocess.Popen([exe, "-displayfd", str(w), "-screen", "0", "1280x1024x24",
-                                          "-nolisten", "tcp"], pass_fds=(w,), stdout=err, stderr=err,
+                                          "-nolisten", "tcp", "-noreset"], pass_fds=(w,), stdout=err, stderr=err,
                                          start_new_session=True)
         os.close(w)
         text = b""
@@ -470,20 +471,24 @@ def play_match(engine=None, opponent="fairymax", games=2, tc="1:00", inc=None, f
 
 
 def main(argv=None):
-    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    ap.add_argument("--engine", help="engine binary (default build/velmorasca)")
-    ap.add_argument("--opponent", choices=sorted(OPPONENTS), default="fairymax")
-    ap.add_argument("--games", type=int, default=4)
-    ap.add_argument("--tc", default="1:00", help="time per game, M or M:SS (default 1:00)")
-    ap.add_argument("--inc", type=float, help="increment per move in seconds")
-    ap.add_argument("--fen", help="start every game from this position")
-    ap.add_argument("--engine-black", action="store_true", help="the engine has Black in the first game")
-    ap.add_argument("--depth", type=int, default=4, help="General/Profondita of the engine (default 4)")
-    ap.add_argument("--book", action="store_true", help="give the engine a small opening book")
-    ap.add_argument("--pgn", help="where to write the games (default in the scratch folder)")
-    ap.add_argument("--timeout", type=int, help="time limit of the whole match in seconds")
-    ap.add_argument("--workdir", help="scratch folder (default a new temporary folder)")
-    ap.add_argument("-v", "--verbose", action="store_true", help="list every game")
+    ap = argparse.ArgumentParser(prog="tools/match.sh", description=__doc__, add_help=False,
+                                 formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("-h", "--help", action="help", help="show this help and exit.")
+    ap.add_argument("--engine", help="engine binary (default build/velmorasca).")
+    ap.add_argument("--opponent", choices=sorted(OPPONENTS), default="fairymax",
+                    help="the other engine (default fairymax).")
+    ap.add_argument("--games", type=int, default=4, help="number of games, colours alternating (default 4).")
+    ap.add_argument("--tc", default="1:00", help="time per game, M or M:SS (default 1:00).")
+    ap.add_argument("--inc", type=float, help="increment per move in seconds (default none).")
+    ap.add_argument("--fen", help="start every game from this position.")
+    ap.add_argument("--engine-black", action="store_true", help="the engine has Black in the first game.")
+    ap.add_argument("--depth", type=int, default=4, help="General/Profondita of the engine (default 4).")
+    ap.add_argument("--book", action="store_true", help="give the engine a small opening book.")
+    ap.add_argument("--pgn", help="where to write the games (default in the scratch folder).")
+    ap.add_argument("--timeout", type=int, help="time limit of the whole match in seconds (default: both "
+                    "clocks run out in every game, plus 30 s a game and 30 s).")
+    ap.add_argument("--workdir", help="scratch folder (default a new temporary folder).")
+    ap.add_argument("-v", "--verbose", action="store_true", help="list every game.")
     args = ap.parse_args(argv)
     try:
         res = play_match(engine=args.engine, opponent=args.opponent, games=args.games, tc=args.tc,

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Compare velmorasca-perft with the reference counts of tests/data/perft.epd.
 
-    tools/perft_check.py [--perft build/velmorasca-perft] [--max-depth N] [EPD]
+    tools/perft_check.py [--perft build/velmorasca-perft] [--max-depth N] [--verbose] [EPD]
 
 Runs the perft tool once per position and depth (up to --max-depth, default
-all), prints one line per count and a summary, and exits non-zero on any
+all), prints a line for each count that differs or could not be had (with
+--verbose, for every count) and a summary line, and exits non-zero on any
 mismatch or tool failure.
 """
 import argparse
@@ -43,10 +44,15 @@ def run_perft(tool, depth, fen):
 
 
 def main():
-    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    ap.add_argument("epd", nargs="?", default=os.path.join(ROOT, "tests", "data", "perft.epd"))
-    ap.add_argument("--perft", default=os.path.join(ROOT, "build", "velmorasca-perft"))
-    ap.add_argument("--max-depth", type=int, default=99)
+    ap = argparse.ArgumentParser(prog="tools/perft_check.py", description=__doc__, add_help=False,
+                                 formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("-h", "--help", action="help", help="show this help and exit.")
+    ap.add_argument("epd", nargs="?", default=os.path.join(ROOT, "tests", "data", "perft.epd"),
+                    help="the positions and counts (default tests/data/perft.epd).")
+    ap.add_argument("--perft", default=os.path.join(ROOT, "build", "velmorasca-perft"),
+                    help="the perft tool (default build/velmorasca-perft).")
+    ap.add_argument("--max-depth", type=int, default=99, help="check no deeper than this (default all).")
+    ap.add_argument("-v", "--verbose", action="store_true", help="print every count, not only those that differ.")
     args = ap.parse_args()
 
     bad = checked = nodes = 0
@@ -58,14 +64,16 @@ def main():
             checked += 1
             try:
                 got = run_perft(args.perft, depth, fen)
-            except (RuntimeError, ValueError, subprocess.TimeoutExpired) as e:
+            except (OSError, RuntimeError, ValueError, subprocess.TimeoutExpired) as e:
                 bad += 1
-                print(f"FAIL  D{depth} {fen}: {e}")
+                print(f"FAIL  D{depth} {fen}: {e}", flush=True)
                 continue
             nodes += got
             ok = got == want
             bad += not ok
-            print(f"{'ok   ' if ok else 'FAIL '} D{depth} {got:>10} {'' if ok else f'(want {want}) '}{fen}")
+            if not ok or args.verbose:
+                print(f"{'ok   ' if ok else 'FAIL '} D{depth} {got:>10} {'' if ok else f'(want {want}) '}{fen}",
+                      flush=True)
     secs = time.monotonic() - start
     print(f"{checked} counts, {bad} failed, {nodes} leaf positions in {secs:.1f} s")
     return 1 if bad or not checked else 0

@@ -5,14 +5,16 @@ over many games: crashes, illegal moves, time forfeits, growing memory.
     tools/soak.sh [--games N] [--tc M:SS] [--out DIR] [--opponents LIST] [--quick]
 
 Plays, each as xboard matches on a private Xvfb display (tools/match.py):
-  fairymax   N games, the engine White and Black in turn
-  hoichess   N games, likewise
+  fairymax   N games, the engine White and Black in turn.
+  hoichess   N games, likewise.
   stockfish  N games through polyglot (Debian stockfish and polyglot),
-             when both are installed
-  fen        two games (one each colour) from every position below against
-             hoichess, which takes them by "setboard", with castling rights
-             and promotions to come
+             when both are installed.
+  fen        two games (one each colour) from each of the six positions
+             below against hoichess, 12 games in all, which it takes by
+             "setboard", with castling rights and promotions to come.
 Then the scripted takeback session (tools/takeback.py) runs as well.
+With the defaults (10 games per opponent at 0:30) that is 42 games, which
+take about 30 minutes.
 
 While the games run, the engine's processes are sampled in /proc for their
 peak resident memory (VmHWM). The PGN of every match is kept in DIR, and
@@ -122,17 +124,24 @@ def line(label, res, peak):
 
 
 def main(argv=None):
-    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    ap.add_argument("--games", type=int, default=10, help="games against each opponent (default 10)")
-    ap.add_argument("--tc", default="0:30", help="time per game, M:SS (default 0:30)")
-    ap.add_argument("--out", default=os.path.join(ROOT, "build", "soak"), help="folder for PGN and summary")
+    ap = argparse.ArgumentParser(prog="tools/soak.sh", description=__doc__, add_help=False,
+                                 formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("-h", "--help", action="help", help="show this help and exit.")
+    ap.add_argument("--games", type=int, default=10, help="games against each opponent (default 10).")
+    ap.add_argument("--tc", default="0:30", help="time per game, M:SS (default 0:30).")
+    ap.add_argument("--out", default=os.path.join(ROOT, "build", "soak"),
+                    help="folder for PGN and summary (default build/soak).")
     ap.add_argument("--opponents", default="fairymax,hoichess,stockfish,fen",
-                    help="comma-separated, from fairymax, hoichess, stockfish, fen")
-    ap.add_argument("--fens", type=int, default=len(FENS), help="how many of the FEN positions to play")
-    ap.add_argument("--takeback-steps", type=int, default=2000)
-    ap.add_argument("--engine", help="engine binary (default build/velmorasca)")
-    ap.add_argument("--depth", type=int, default=6, help="General/Profondita; the clock decides first (default 6)")
-    ap.add_argument("--quick", action="store_true", help="the short CI version: one game each, two FENs")
+                    help="comma-separated, from fairymax, hoichess, stockfish, fen (default all four).")
+    ap.add_argument("--fens", type=int, default=len(FENS),
+                    help="how many of the FEN positions to play, two games each (default %d)." % len(FENS))
+    ap.add_argument("--takeback-steps", type=int, default=2000,
+                    help="steps of the takeback session, 0 for none (default 2000).")
+    ap.add_argument("--engine", help="engine binary (default build/velmorasca).")
+    ap.add_argument("--depth", type=int, default=6, help="General/Profondita; the clock decides first (default 6).")
+    ap.add_argument("--quick", action="store_true",
+                    help="the short version the tests run: one game against each opponent, one FEN position "
+                         "(two games) and 200 takeback steps.")
     args = ap.parse_args(argv)
     if args.quick:
         args.games, args.fens, args.takeback_steps = 1, 1, 200

@@ -101,6 +101,15 @@ std::string LabelText(const std::string& text) {
     return out;
 }
 
+// A message box whose only button reads "OK" (FLTK's alert labels it "Close").
+void Alert(const char* title, const std::string& text) {
+    fl_message_title(title);
+    const char* const close = fl_close;
+    fl_close = "OK";
+    fl_alert("%s", text.c_str());
+    fl_close = close;
+}
+
 void WindowClosed(Fl_Widget*, void*) {
     // Escape closes an FLTK window by default; this one closes only on request.
     if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
@@ -297,10 +306,7 @@ void frm_engine::Think() {
 
 void frm_engine::ShowSideToMove() { cbo_colore->value(SideToMove ? 0 : 1); }
 
-void frm_engine::Tell(const std::string& text) {
-    fl_message_title(AppTitle);
-    fl_alert("%s", text.c_str());
-}
+void frm_engine::Tell(const std::string& text) { Alert(AppTitle, text); }
 
 frm_engine* CreateEngineWindow() {
     // The window starts on the standard position, White to move.
@@ -334,8 +340,7 @@ int RunEngineWindow() {
 
 bool EngineMessageBox(const std::string& title, const std::string& text) {
     if (!OpenDisplay()) return false;
-    fl_message_title(title.c_str());
-    fl_alert("%s", text.c_str());
+    Alert(title.c_str(), text);
     return true;
 }
 

@@ -17,8 +17,11 @@ CALCOLA = (8 + 105 // 2, 112 + 25 // 2)  # centre of "Calcola migliore", in wind
 def setUpModule():
     if not (shutil.which("Xvfb") and shutil.which("xdotool")):
         raise unittest.SkipTest("needs Xvfb and xdotool")
-    read, write = os.pipe()  # Xvfb picks a free display and names it here
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "640x480x24", "-nolisten", "tcp"],
+    # Xvfb picks a free display and names it here once it accepts clients; -noreset keeps it from
+    # resetting (and refusing clients for a moment) each time its last client leaves.
+    read, write = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "640x480x24", "-nolisten", "tcp",
+                               "-noreset"],
                               pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write)
     unittest.addModuleCleanup(lambda: (server.terminate(), server.wait(timeout=10)))

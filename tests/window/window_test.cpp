@@ -26,6 +26,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/msgbox.h"
 #include "platform/profile.h"
 #include "position/variabili.h"
 #include "search/analizza.h"
@@ -127,8 +128,8 @@ Fl_Widget* Find(Fl_Widget* w, const std::function<bool(Fl_Widget*)>& is) {
     return nullptr;
 }
 
-// Runs load, which is to show a message box, and returns the texts shown before its button, which
-// then closes it; empty when no box was shown.
+// Runs load, which is to show a message box, and returns the texts shown before its button, then the
+// button's label in brackets; the button then closes the box. Empty when no box was shown.
 std::string MessageFrom(const std::function<void()>& load) {
     std::string text;
     void* job = Poll(0.1, [&] {
@@ -136,7 +137,7 @@ std::string MessageFrom(const std::function<void()>& load) {
             if (!dynamic_cast<Fl_Button*>(w)) text += Label(w) + "\n";
             return dynamic_cast<Fl_Button*>(w) && w->visible();
         });
-        return ok && (Press(ok), true);
+        return ok && (text += "[" + Label(ok) + "]", Press(ok), true);
     });
     load();
     Fl::remove_timeout(Fire, job);
@@ -274,9 +275,14 @@ const std::vector<Case> Cases = {
                                    {"long.fen", "troppo lunga"}}) {
              bool loadedIt = true;
              const std::string box = MessageFrom([&] { loadedIt = W().LoadPositionFile(file); });
-             Check(!loadedIt && box.find(says) != std::string::npos, "refused, with why", __LINE__, file + (": " + box));
+             Check(!loadedIt && box.find(says) != std::string::npos && box.ends_with("\n[OK]"), "refused, with why",
+                   __LINE__, file + (": " + box));
              CHECK(BoardSnapshot() == loaded && Label(W().lb_prob) == Cwd() + "/black.fen");
          }
+         // The start-up's message box (an unknown command-line word) is the same: its text, then "OK".
+         const std::string box = MessageFrom([] { CHECK(MessageBoxHook("Velmorasca", "Comando sconosciuto: --x")); });
+         Check(box.find("\nComando sconosciuto: --x\n") != std::string::npos && box.ends_with("\n[OK]"),
+               "the start-up's box", __LINE__, box);
      }},
 
     {"deep_think", "[Log]\nLevel=1\n[Book]\nEnabled=0\n", [] {
@@ -347,7 +353,8 @@ const std::vector<Case> Cases = {
 const Case* Running = nullptr;
 pid_t Self = 0;
 
-// Xvfb on a display it picks itself, ended when this process ends; false when it cannot run.
+// Xvfb on a display it picks itself, named once it accepts clients, ended when this process ends; false
+// when it cannot run. -noreset: it does not reset (refusing clients meanwhile) when its last client leaves.
 bool StartXvfb() {
     int fds[2];
     pid_t xvfb = 0;
@@ -356,7 +363,7 @@ bool StartXvfb() {
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         dup2(open("/dev/null", O_RDWR), 2);
         execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0", "640x480x24", "-nolisten",
-               "tcp", nullptr);
+               "tcp", "-noreset", nullptr);
         _exit(127);
     }
     close(fds[1]);

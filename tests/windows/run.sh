@@ -33,7 +33,7 @@ check perft python3 "$source/tools/perft_check.py" --perft "$build/perft-wine.sh
 # Last: the window, on a private Xvfb display with a Wine server of its own (Wine's desktop
 # process takes the display of the program that starts it and serves every later window).
 wineserver -k 2>/dev/null || true
-check test_window xvfb-run -a -s "-screen 0 800x600x24" sh -c 'wineserver -p </dev/null >/dev/null 2>&1
+check test_window xvfb-run -a -s "-screen 0 800x600x24 -noreset" sh -c 'wineserver -p </dev/null >/dev/null 2>&1
   wine cmd /c exit </dev/null >/dev/null 2>&1; exec python3 "$0"' "$here/test_window.py"
 echo "Windows tests took $(( $(date +%s) - start )) s"
 [ -z "$failed" ] || { echo "FAILED:$failed"; exit 1; }
