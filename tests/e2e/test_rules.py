@@ -79,6 +79,12 @@ class Rules(EngineTest):
             self.assertEqual(e.log_messages("Analizza")[-1], "Mossa migliore: " + capture)
         # The board after the last capture: the pawn taken, the capturing pawn on d6.
         self.assertEqual(self.board(e)[2:4], [" 00  00  26  09  00  00  00  00 ", " 00  00  00  00  00  10  00  00 "])
+        # The FEN's en-passant field opens the capture too; without it the engine is stalemated.
+        fen = "7k/5Q2/8/8/3Pp3/4P3/8/K7 b - d3 0 1"
+        e.line("setboard " + fen, "go")
+        self.assertEqual(e.read_move(), "e4d3")
+        e.line("setboard " + fen.replace(" d3 ", " - "), "go")
+        self.assertEqual(e.read_until(b"Draw\n"), b"\n1/2-1/2\n\ntellopponent Draw\n")
         # Taken back right after the double step, the capture is legal again; one more undo and it is not.
         fen, double_step, capture = cases[0]
         e.line("force", "setboard " + fen, "usermove " + double_step, "usermove " + capture, "undo",
