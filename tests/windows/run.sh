@@ -23,7 +23,7 @@ chmod +x "$build/perft-wine.sh"
 failed=""
 start=$(date +%s)
 check() { name=$1; shift; echo "== $name"; "$@" || failed="$failed $name"; }
-for t in test_protocol test_startup test_game; do
+for t in test_protocol test_startup test_game test_rules; do
   check "$t" python3 "$source/tests/e2e/$t.py"
 done
 # Again on the Linux pipes Wine hands a program started from Linux, read by the read-ahead thread.
