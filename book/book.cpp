@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "position/gamestate.h"
 #include "rules/makemove.h"
 #include "shell/common.h"
-#include "shell/protocol.h"
 
 std::vector<std::string> BookLines(1);
 

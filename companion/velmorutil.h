@@ -5,7 +5,7 @@
    ordinary functions. On Windows it is velmorutil.dll beside the program,
    exporting the five names undecorated with the standard calling
    convention; in the engine the names are then pointers that the loader
-   (platform/win/companion.cpp) fills by name, so every call site reads the
+   (companion/win/loader.cpp) fills by name, so every call site reads the
    same on both systems. VELMORUTIL_DLL is defined while the DLL itself is
    compiled. */
 #ifndef VELMORUTIL_H

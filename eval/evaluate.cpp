@@ -24,10 +24,10 @@
 #include <initializer_list>
 
 #include "eval/valorideipezzi.h"
+#include "position/gamestate.h"
 #include "position/rays.h"
 #include "position/variabili.h"
 #include "rules/makemove.h"
-#include "search/analizza.h"
 
 namespace {
 

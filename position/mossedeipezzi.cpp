@@ -9,19 +9,17 @@
 #include <string>
 
 #include "position/piecemoves.h"
-#include "search/analizza.h"
 #include "shell/common.h"
 
 int16_t CastleRights = 3;
 int16_t GameCastle[2] = {3, 3};
 uint8_t GameEnPassant = NoEnPassant;
+int32_t UnscoredRootScore = (4 + 1) * -1000000;  // as for the default depth limit of 4
 
 // Out of line (it grows a vector), so that the append that calls it for the
 // root alone stays small enough to inline into every generator.
 [[gnu::noinline]] void AddRootMove(uint8_t piece, uint8_t moveCode, uint8_t captured, uint8_t promotion) {
-    // Every root move starts at the score of a side mated at the root, below
-    // anything the search can return; an entry still holding it was never scored.
-    RootMoves.push_back(MoveRecord{piece, moveCode, captured, promotion, (SearchDepth + 1) * -1000000});
+    RootMoves.push_back(MoveRecord{piece, moveCode, captured, promotion, UnscoredRootScore});
 }
 
 namespace {

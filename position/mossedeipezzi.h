@@ -1,13 +1,10 @@
 // Move lists and the per-piece move generators.
 #pragma once
 #include <cstdint>
+#include "position/gamestate.h"
 #include "position/variabili.h"
 
-// Castling rights shared by both colours: 1 king side, 2 queen side, 3 both.
-extern int16_t CastleRights;
-// The game's own castling rights per colour (0 White, 1 Black), same coding;
-// kept for slice 0 by set-up and by every move played on the game position.
-extern int16_t GameCastle[2];
+// CastleRights and GameCastle, defined here, are declared in gamestate.h.
 // The game's en-passant square in slice 0, (rank - 1) + 8 * (file - 1): the
 // square the last move, a pawn's double step, passed over; after a set-up
 // the FEN's square when the pawn that passed it stands beyond it. NoEnPassant
@@ -20,6 +17,11 @@ inline constexpr uint8_t NoEnPassant = 255;
 // refuses the move and logs it; MoveCount never exceeds MaxMovesPerPly.
 void AggiungiAMossePossibili(uint8_t piece, uint8_t moveCode, uint8_t captured, uint8_t promotion);
 void AddRootMove(uint8_t piece, uint8_t moveCode, uint8_t captured, uint8_t promotion);
+// The score every root move starts at: that of a side mated at the root,
+// below anything the search can return, so an entry still holding it was
+// never scored. Seeded by the search from its depth limit before it builds
+// the root list.
+extern int32_t UnscoredRootScore;
 
 // Generators: the piece standing on (rank, file) at the current ply.
 void GenerateRookMoves(uint8_t rank, uint8_t file, uint8_t promotion);

@@ -3,13 +3,11 @@
 
 #include <cstring>
 
-#include "position/gamehistory.h"
+#include "position/gamestate.h"
 #include "position/mossedeipezzi.h"
 #include "position/variabili.h"
 #include "rules/scacco.h"
-#include "search/analizza.h"
 #include "shell/common.h"
-#include "shell/protocol.h"
 
 namespace {
 
@@ -27,7 +25,6 @@ void ResetGameCounters() {
     InitialTimeKnown = False;
     RemainingTime = 60000;
     InitialTime = 60000;
-    ClearGameSnapshots();
 }
 
 // A new game's counters, and the engine's castling rights from the settings.

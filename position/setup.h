@@ -4,7 +4,8 @@
 #include <string>
 
 // Standard start position with the fixed ids; resets history, castling,
-// move counter and clocks. Does not set SideToMove.
+// move counter and clocks. Does not set SideToMove. Like every set-up here,
+// it leaves the takeback snapshots (shell/gamehistory.h) to its caller.
 void SetInitialPosition();
 
 // The standard start with White to move, an empty history, a fresh move

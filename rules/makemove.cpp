@@ -8,9 +8,9 @@
 #include "companion/velmorutil.h"
 #include "position/generate.h"
 #include "rules/scacco.h"
-#include "search/analizza.h"
 
 int32_t PositionsAnalysed = 0;
+void (*PositionsProgress)(int32_t) = nullptr;
 SliceOrigin Origin[MaxPly + 1];
 
 namespace {
@@ -74,11 +74,10 @@ namespace {
     VELMOR_ASSERT_POSITION(q, "MakeMove");
 }
 
-// 8. Count, and show progress in the window.
+// 8. Count, and report progress to whoever asked for it.
 [[gnu::always_inline]] inline void CountPosition() {
     ++PositionsAnalysed;
-    if (Window.SetStatus && PositionsAnalysed % 10000 == 0)
-        Window.SetStatus("Analizzate " + std::to_string(PositionsAnalysed) + " posizioni");
+    if (PositionsProgress && PositionsAnalysed % ProgressInterval == 0) PositionsProgress(PositionsAnalysed);
 }
 
 // 7. Legality, recorded with the slices.

@@ -7,6 +7,10 @@
 
 // Number of MakeMove calls (legal and refused) since the think driver reset it.
 extern int32_t PositionsAnalysed;
+// Told PositionsAnalysed each time it reaches a multiple of ProgressInterval;
+// the think driver points it at its caller's progress report. Null: no report.
+extern void (*PositionsProgress)(int32_t positions);
+inline constexpr int32_t ProgressInterval = 10000;
 
 // What the move maker tells later tests about the slices it writes, so that
 // a test at a ply can start from what is already known of the ply before.

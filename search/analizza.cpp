@@ -1,6 +1,7 @@
 // The think driver: a book move, or iterative deepening from depth 1 to the
-// limit under the time budget; then the move is sent, played and recorded,
-// and the end of the game announced when the search shows it.
+// limit under the time budget; then the move is announced, played and
+// recorded, and the end of the game announced when the search shows it.
+// Everything its caller sees goes through the caller's reporter.
 #include "search/analizza.h"
 
 #include <climits>
@@ -10,15 +11,13 @@
 
 #include "book/book.h"
 #include "platform/clock.h"
-#include "position/gamehistory.h"
+#include "position/gamestate.h"
 #include "position/mossedeipezzi.h"
 #include "rules/gamemove.h"
 #include "rules/makemove.h"
 #include "search/minimax.h"
-#include "shell/comm.h"
 #include "shell/common.h"
 #include "shell/notation.h"
-#include "shell/protocol.h"
 
 int16_t SearchDepth = 4;
 int32_t MoveBudget = 0;
@@ -27,8 +26,7 @@ int16_t MoveNumber = 1;
 std::vector<DepthResult> DepthResults(1);
 Bool16 StopRequested = False;
 std::string BestMoveText;
-WindowHooks Window;
-void (*LastInputLook)() = nullptr;
+ThinkReporter Reporter;
 
 namespace {
 
@@ -38,12 +36,6 @@ bool StopHeld = false;
 // The running think was abandoned, and for which command.
 bool Abandoned = false;
 std::string AbandonedFor;
-
-const std::string HyphenLine(67, '-');
-
-void WindowLine(const std::string& line) {
-    if (Window.AddLogLine) Window.AddLogLine(line);
-}
 
 std::string TimeOfDay() {
     char buf[16];
@@ -67,10 +59,9 @@ int16_t DepthFromSettings() {
     return static_cast<int16_t>(depth);
 }
 
-// The two result lines.
+// The game is over.
 void Announce(const char* result, const char* tell) {
-    SendLine(result);
-    SendLine(std::string("tellopponent ") + tell);
+    if (Reporter.Result) Reporter.Result(result, tell);
 }
 
 // Result when the engine has no move (S is its final score).
@@ -93,16 +84,21 @@ void AnnounceAfterMove(int32_t S) {
     Announce("0-1", "Checkmate");
 }
 
+// The think is over: progress is no longer reported.
+void EndThink() {
+    PositionsProgress = nullptr;
+    if (Reporter.Ended) Reporter.Ended();
+}
+
 // The last look at the input before the think's move reaches the game.
-// True when the think is abandoned: logged, the window's controls restored,
-// and the caller returns with nothing played or recorded.
+// True when the think is abandoned: logged, the caller told the think is
+// over, and the driver returns with nothing played or recorded.
 bool AbandonedAtTheEnd() {
-    if (LastInputLook) LastInputLook();
+    if (Reporter.LastLook) Reporter.LastLook();
     if (!Abandoned) return false;
     BestMoveText.clear();  // no move is played
     Log("Analizza", "Pensiero abbandonato: " + AbandonedFor);
-    if (Window.EnableStop) Window.EnableStop(false);
-    if (Window.BusyCursor) Window.BusyCursor(false);
+    EndThink();
     return true;
 }
 
@@ -133,8 +129,8 @@ void SyncSideToMove() {
 }
 
 void SetMoveBudget() {
-    if (Window.TimeBudget) {
-        MoveBudget = Window.TimeBudget();
+    if (Reporter.TimeBudget) {
+        MoveBudget = Reporter.TimeBudget();
     } else {
         // Keep back half, a tenth, a twentieth of the first clock value for
         // the rest of the game, and share the remainder over the moves to
@@ -157,24 +153,22 @@ void SetMoveBudget() {
     MoveStartTick = TickCount();
 }
 
+
 void Analizza() {
-    // 1.
+    // 1. Announce the think.
     Log("Analizza", "Analizza", 2);
-    if (Window.BusyCursor) {
-        if (EventPump) EventPump();  // the window repaints before the think
-        Window.BusyCursor(true);
-    }
-    // 2.
+    if (Reporter.Started) Reporter.Started();
+    // 2. Start the clock.
     const int32_t T0 = TickCount();
     // 3. Depth limit.
-    SearchDepth = Window.DepthText ? static_cast<int16_t>(Window.DepthText()) : DepthFromSettings();
-    // 4.
+    SearchDepth = Reporter.DepthLimit ? static_cast<int16_t>(Reporter.DepthLimit()) : DepthFromSettings();
+    // 4. Clear the results; root moves start unscored below any mate this depth can see.
     int32_t S = SearchDepth * -1000000;
     DepthResults.assign(static_cast<size_t>(SearchDepth) + 1, DepthResult{0, 0, 0, 0, 0});
-    // 5.
-    if (Window.ClearStatus) Window.ClearStatus();
-    if (Window.EnableStop) Window.EnableStop(true);
+    UnscoredRootScore = (SearchDepth + 1) * -1000000;
+    // 5. Reset the counters, the stop and the budget; ask the book.
     PositionsAnalysed = 0;
+    PositionsProgress = Reporter.Progress;
     StopRequested = False;
     StopArmed = false;
     StopHeld = false;
@@ -190,10 +184,7 @@ void Analizza() {
         // Book move: no search.
         if (AbandonedAtTheEnd()) return;
         BestMoveText = bookMove;
-        WindowLine(HyphenLine);
-        WindowLine("Mossa Libro: " + bookMove);
-        WindowLine(HyphenLine);
-        if (Window.EnableStop) Window.EnableStop(false);
+        if (Reporter.Concluded) Reporter.Concluded(ThinkOutcome{true, BestMoveText, S, PositionsAnalysed, 0, UnscoredRootScore});
     } else {
         // 6. Iterative deepening.
         const int16_t limit = SearchDepth;
@@ -212,6 +203,10 @@ void Analizza() {
                 Log("Analizza", MoveToText(RootMoves[i].Piece, RootMoves[i].MoveCode) + " Valore: " + std::to_string(RootMoves[i].Score), 2);
             if (DepthResults[d].Piece != 0)
                 Log("Analizza", TimeOfDay() + " Minimax = " + std::to_string(R) + " " + MoveToText(DepthResults[d].Piece, DepthResults[d].MoveCode));
+            if (Reporter.Iteration) {
+                const std::string best = BestPiece != 0 ? MoveToText(BestPiece, BestMoveCode) : std::string();
+                Reporter.Iteration(IterationReport{d, R, best, PositionsAnalysed, TickCount() - T0});
+            }
             if (std::abs(static_cast<int64_t>(R)) >= 1000000 || StopRequested) {
                 Log("Analizza", "Interrotto alla profondità " + std::to_string(d));
                 SearchDepth = BestPiece != 0 ? d : static_cast<int16_t>(d - 1);
@@ -239,41 +234,25 @@ void Analizza() {
                 S = 0;
             }
         }
-        // 8.
+        // 8. Log the move.
         const int32_t elapsed = TickCount() - T0;
         Log("Analizza", "Mossa migliore: " + BestMoveText);
-        // 9. The window's report.
-        if (Window.AddLogLine) {
-            for (size_t i = RootMoves.size() - 1; i >= 1; --i) {
-                const MoveRecord& m = RootMoves[i];
-                std::string line = MoveToText(m.Piece, m.MoveCode);
-                if (m.Score == (limit + 1) * -1000000)
-                    line += " Tagliata o illegale";
-                else
-                    line += " Valore: " + std::to_string(m.Score);
-                WindowLine(line);
-            }
-            if (Window.SetStatus)
-                Window.SetStatus("Analizzate " + std::to_string(PositionsAnalysed) + " posizioni in " + std::to_string(elapsed) + " millisecondi");
-            WindowLine(HyphenLine);
-            WindowLine("Mossa migliore: " + BestMoveText + ", punteggio: " + std::to_string(S));
-            WindowLine(HyphenLine);
-        }
-        if (Window.EnableStop) Window.EnableStop(false);
+        // 9. Report how the think ended.
+        if (Reporter.Concluded) Reporter.Concluded(ThinkOutcome{false, BestMoveText, S, PositionsAnalysed, elapsed, UnscoredRootScore});
     }
 
-    // Finish. 1. Counter and record (a snapshot first, for taking it back).
-    if (!BestMoveText.empty()) PushGameSnapshot();
+    // Finish. 1. Counter and record; the caller hears of the move first, so
+    //    that it can keep the game as it was for taking the move back.
+    if (!BestMoveText.empty() && Reporter.MoveChosen) Reporter.MoveChosen(BestMoveText);
     MoveNumber = static_cast<int16_t>(MoveNumber + 1);
     MoveHistory += BestMoveText;
-    if (Window.BusyCursor) Window.BusyCursor(false);
+    EndThink();
     // 2. No move: the game is over for the engine.
     if (BestMoveText.empty()) {
         AnnounceNoMove(S);
         return;
     }
-    // 3. Send and play.
-    SendLine("move " + BestMoveText);
+    // 3. Play.
     PlayMoveText(BestMoveText);
     // 4. The engine's own king and rook moves end castling rights.
     const uint8_t piece = fromBook ? 0 : DepthResults[SearchDepth].Piece;

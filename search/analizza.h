@@ -1,9 +1,11 @@
 // The think driver: book move or iterative deepening under the time budget,
-// then the move is sent, played and the game end announced.
+// then the move is announced, played and the game end announced, all through
+// the reporter its caller installed.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "position/gamestate.h"
 #include "position/variabili.h"
 
 struct DepthResult {
@@ -17,7 +19,7 @@ struct DepthResult {
 extern int16_t SearchDepth;        // depth limit of the think; afterwards the depth played
 extern int32_t MoveBudget;         // time for this move, centiseconds
 extern int32_t MoveStartTick;      // tick count (ms) when the budget was set
-extern int16_t MoveNumber;         // the engine's move counter, 1 at a new game
+// MoveNumber, defined in analizza.cpp, is declared in position/gamestate.h.
 extern std::vector<DepthResult> DepthResults;  // index 1..SearchDepth (0 unused)
 extern Bool16 StopRequested;       // the running search is to stop and move
 extern std::string BestMoveText;   // the move played, coordinate text; empty = none
@@ -42,20 +44,53 @@ void ArmStop();
 // nothing of the think reaches the game (no move, no record, no result).
 // The log names the first command given.
 void AbandonThink(const std::string& command);
-// A last look at the input once the think has its move, before anything of
-// it reaches the game, so that a command already waiting abandons it even
-// then. Set in protocol mode; null elsewhere.
-extern void (*LastInputLook)();
 
-// Hooks through which the think driver writes into the engine window; all
-// null in protocol mode.
-struct WindowHooks {
-    void (*ClearStatus)() = nullptr;
-    void (*SetStatus)(const std::string&) = nullptr;
-    void (*AddLogLine)(const std::string&) = nullptr;
-    void (*EnableStop)(bool) = nullptr;
-    void (*BusyCursor)(bool) = nullptr;
-    int (*DepthText)() = nullptr;      // depth from the window's box (clamped)
-    int32_t (*TimeBudget)() = nullptr; // centiseconds from the window's box
+// One completed iteration of the deepening.
+struct IterationReport {
+    int16_t depth;
+    int32_t score;          // the search's result for the iteration
+    std::string bestMove;   // coordinate text of its best root move; empty when it stored none
+    int32_t positions;      // PositionsAnalysed so far in the think
+    int32_t elapsedMs;      // since the think started
 };
-extern WindowHooks Window;
+
+// How the think ended, before its move reaches the game.
+struct ThinkOutcome {
+    bool fromBook;          // the book gave the move: no search ran
+    std::string move;       // BestMoveText: the move to play, empty when there is none
+    int32_t score;          // the final score (of the deepest usable iteration)
+    int32_t positions;      // PositionsAnalysed
+    int32_t elapsedMs;      // since the think started (0 for a book move)
+    int32_t unscoredRoot;   // the score a root move still holds when the search never scored it
+};
+
+// The one way the think driver reaches its caller, besides the search's
+// event pump. The caller (the protocol interpreter, the window, the bench,
+// the tests) sets it before thinking; a null entry reports nothing.
+struct ThinkReporter {
+    // The think starts.
+    void (*Started)() = nullptr;
+    // The depth limit and the time budget (centiseconds) of the think; when
+    // null, the depth from the settings and the budget from the clock.
+    int (*DepthLimit)() = nullptr;
+    int32_t (*TimeBudget)() = nullptr;
+    // PositionsAnalysed at every ProgressInterval positions made.
+    void (*Progress)(int32_t positions) = nullptr;
+    // Each completed iteration.
+    void (*Iteration)(const IterationReport&) = nullptr;
+    // A last look at the caller's input once the think has its move, before
+    // anything of it reaches the game, so that a command already waiting
+    // can still abandon it.
+    void (*LastLook)() = nullptr;
+    // The think has its move, or has none.
+    void (*Concluded)(const ThinkOutcome&) = nullptr;
+    // The move is about to be recorded and played on the game position: the
+    // caller announces it and keeps what it needs to take it back.
+    void (*MoveChosen)(const std::string& move) = nullptr;
+    // The think is over (also when abandoned); the results may follow.
+    void (*Ended)() = nullptr;
+    // The game is over: the result ("1-0", "0-1", "1/2-1/2") and what the
+    // engine tells its opponent ("Checkmate", "Draw", "I Resign").
+    void (*Result)(const char* result, const char* tell) = nullptr;
+};
+extern ThinkReporter Reporter;  // the think's caller, installed before the think

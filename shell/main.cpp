@@ -109,8 +109,9 @@ int Main(int argc, char** argv) {
     if (ProtocolMode) {
         // An interface may ask for a move before it sets up a game.
         SetStartupPosition();
+        Reporter = XboardReporter();
+        Reporter.LastLook = ProtocolPump;
         EventPump = ProtocolPump;
-        LastInputLook = ProtocolPump;
         if (isatty(STDIN_FILENO))
             PipeWriteAll(STDERR_FILENO,
                          "Velmorasca (xboard protocol): type \"new\" to start a game, \"usermove e2e4\" to move, "

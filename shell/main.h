@@ -3,9 +3,10 @@
 // engine library and the tools and tests link it too: do not define main here.
 #pragma once
 #include <string>
+#include "position/gamestate.h"
 #include "position/variabili.h"
 
-extern Bool16 ProtocolMode;      // started with the xboard switch
+// ProtocolMode, defined in main.cpp, is declared in position/gamestate.h.
 extern std::string LogFilePath;  // the log file beside the program
 
 int Main(int argc, char** argv);

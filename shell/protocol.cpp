@@ -3,12 +3,12 @@
 #include <cstring>
 #include <deque>
 
-#include "position/gamehistory.h"
 #include "position/setup.h"
 #include "rules/gamemove.h"
 #include "search/analizza.h"
 #include "shell/comm.h"
 #include "shell/common.h"
+#include "shell/gamehistory.h"
 #include "shell/lines.h"
 #include "shell/main.h"
 #include "shell/notation.h"
@@ -117,6 +117,16 @@ void Think() {
     --ThinkDepth;
 }
 
+void SendMoveLine(const std::string& move) {
+    PushGameSnapshot();
+    SendLine("move " + move);
+}
+
+void SendResultLines(const char* result, const char* tell) {
+    SendLine(result);
+    SendLine(std::string("tellopponent ") + tell);
+}
+
 void ReadUseTime() { UseTime = ReadSetting("Time", "Enabled", "1") == "1" ? True : False; }
 
 void UserMove(const std::string& line) {
@@ -141,6 +151,7 @@ void SetBoard(const std::string& line) {
     if (line.size() <= 9) return;  // nothing after the keyword
     std::string why;
     if (SetPositionFromFen(line.substr(9), &why)) {
+        ClearGameSnapshots();
         GameBegun = true;
         EngineActive = False;
     } else {
@@ -189,6 +200,7 @@ void HandleLine(const std::string& line) {
     if (line == "new") {
         ReadUseTime();
         SetInitialPosition();
+        ClearGameSnapshots();
         GameBegun = true;
         SideToMove = True;
         EngineColour = 1;
@@ -220,6 +232,13 @@ void HandleLine(const std::string& line) {
 }
 
 }  // namespace
+
+ThinkReporter XboardReporter() {
+    ThinkReporter r;
+    r.MoveChosen = SendMoveLine;
+    r.Result = SendResultLines;
+    return r;
+}
 
 void ParseCommand(const std::string& text) {
     Queue(text);

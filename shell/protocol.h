@@ -2,14 +2,19 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include "position/gamestate.h"
 #include "position/variabili.h"
+#include "search/analizza.h"
 
 extern Bool16 EngineActive;       // the engine moves after the opponent's move
-extern int16_t EngineColour;      // 0 White, 1 Black
-extern int32_t RemainingTime;     // engine's clock as last sent by "time", centiseconds
-extern int32_t InitialTime;       // first "time" value of the game, centiseconds
-extern Bool16 InitialTimeKnown;   // InitialTime has been taken for this game
-extern std::string MoveHistory;   // the game's moves, 4 (or 5) characters each, no separators
+// EngineColour, RemainingTime, InitialTime, InitialTimeKnown and
+// MoveHistory, defined here, are declared in position/gamestate.h.
+
+// The think's reporter for the xboard protocol: the engine's move as
+// "move " and the move, the end of a game as the result line and a
+// "tellopponent" line, each sent on standard output; before its move is
+// played, the game is kept for "undo" and "remove". Nothing else is reported.
+ThinkReporter XboardReporter();
 
 // Handles every complete line in text, in order. An unfinished last line is
 // kept until the rest of it arrives.

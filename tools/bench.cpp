@@ -1,8 +1,6 @@
 // velmorasca-bench: thinks on a fixed set of positions at a fixed depth,
 // book and clock off, through the engine's own think driver. The total of
 // PositionsAnalysed is the search's signature.
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -37,12 +35,11 @@ int main(int argc, char** argv) {
     BookEnabled = False;
     UseTime = False;
     InitPositionalTables();
-    Window.DepthText = FixedDepth;
-    // The think driver sends its move on standard output; the report goes
-    // there instead, so the driver's lines are sent to /dev/null.
-    const int report = dup(1);
-    FILE* out = fdopen(report, "w");
-    if (FILE* null = std::freopen("/dev/null", "w", stdout)) (void)null;
+    // The think reports nothing but takes the bench's depth; its move and
+    // score are read from the driver's globals.
+    Reporter = ThinkReporter{};
+    Reporter.DepthLimit = FixedDepth;
+    FILE* out = stdout;
     int64_t total = 0;
     const int32_t t0 = TickCount();
     for (const BenchPosition& p : BenchPositions) {
@@ -57,6 +54,5 @@ int main(int argc, char** argv) {
     }
     const int32_t ms = TickCount() - t0;
     std::fprintf(out, "Positions analysed: %lld, %.0f per second\n", static_cast<long long>(total), ms > 0 ? total * 1000.0 / ms : 0.0);
-    std::fclose(out);
     return 0;
 }

@@ -5,11 +5,11 @@
 #include <fstream>
 
 #include "platform/files.h"
-#include "position/gamehistory.h"
 #include "position/setup.h"
 #include "rules/gamemove.h"
 #include "search/analizza.h"
 #include "shell/common.h"
+#include "shell/gamehistory.h"
 #include "shell/notation.h"
 #include "shell/protocol.h"
 
@@ -91,6 +91,7 @@ bool LoadPositionFromFile(const std::string& path, std::string* problem) {
         *problem = "Posizione rifiutata (" + why + "):\n" + line + "\n" + path;
         return false;
     }
+    ClearGameSnapshots();
     return true;
 }
 
@@ -116,4 +117,29 @@ bool PlayTypedMove(const std::string& typed, bool thinking, std::string* note) {
     MoveHistory += squares;
     PlayMoveText(text);
     return true;
+}
+
+std::string ProgressStatus(int32_t positions) { return "Analizzate " + std::to_string(positions) + " posizioni"; }
+
+OutcomeTexts OutcomeTextsOf(const ThinkOutcome& outcome) {
+    const std::string hyphens(HyphenLineLength, '-');
+    OutcomeTexts t;
+    if (outcome.fromBook) {
+        t.moveLines = {hyphens, "Mossa Libro: " + outcome.move, hyphens};
+        return t;
+    }
+    // The root moves from the last to the first; an entry still holding the
+    // unscored score was refused or cut off.
+    for (size_t i = RootMoves.size() - 1; i >= 1; --i) {
+        const MoveRecord& m = RootMoves[i];
+        std::string line = MoveToText(m.Piece, m.MoveCode);
+        if (m.Score == outcome.unscoredRoot)
+            line += " Tagliata o illegale";
+        else
+            line += " Valore: " + std::to_string(m.Score);
+        t.rootLines.push_back(line);
+    }
+    t.status = "Analizzate " + std::to_string(outcome.positions) + " posizioni in " + std::to_string(outcome.elapsedMs) + " millisecondi";
+    t.moveLines = {hyphens, "Mossa migliore: " + outcome.move + ", punteggio: " + std::to_string(outcome.score), hyphens};
+    return t;
 }

@@ -1,14 +1,19 @@
 // The engine window's rules that do not depend on the window system: how
-// the depth and seconds boxes are read and what a position file must hold.
+// the depth and seconds boxes are read, what a position file must hold, and
+// the texts in which the window reports a think.
 // Both windows (FLTK and Win32) show what these say.
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "search/analizza.h"
 
 inline constexpr int DefaultDepth = 2;                 // General/Profondita when it is missing
 inline constexpr int DefaultSeconds = 60;              // tx_time as designed
 inline constexpr double MaxSeconds = INT32_MAX / 100;  // the budget is kept in centiseconds
 inline constexpr size_t MaxFenLine = 4096;             // longest first line read from a position file
+inline constexpr size_t HyphenLineLength = 67;         // the lines around the chosen move in the list
 
 std::string Trim(const std::string& s);  // blanks, tabs, CR and LF off both ends
 
@@ -37,3 +42,15 @@ bool LoadPositionFromFile(const std::string& path, std::string* problem);
 // history). True when a move was played; note gets the list line for a
 // text that was not, empty when there is none to show.
 bool PlayTypedMove(const std::string& typed, bool thinking, std::string* note);
+
+// The status line while the engine thinks: "Analizzate N posizioni".
+std::string ProgressStatus(int32_t positions);
+// What the window shows when a think ends: the root moves with their scores,
+// the status line (empty: left as it is), and the lines of the chosen move
+// between two lines of hyphens, in the order they are added to the list.
+struct OutcomeTexts {
+    std::vector<std::string> rootLines;
+    std::string status;
+    std::vector<std::string> moveLines;
+};
+OutcomeTexts OutcomeTextsOf(const ThinkOutcome& outcome);

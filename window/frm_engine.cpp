@@ -30,7 +30,6 @@
 #include "platform/pipe.h"
 #include "platform/viewer.h"
 #include "position/setup.h"
-#include "position/gamehistory.h"
 #include "position/variabili.h"
 #include "search/analizza.h"
 #include "search/minimax.h"
@@ -296,6 +295,26 @@ void frm_engine::BusyCursor(bool on) {
     Fl::flush();
 }
 
+void frm_engine::ThinkStarted() {
+    Fl::check();  // the window repaints before the think
+    BusyCursor(true);
+    ClearStatus();
+    EnableStop(true);
+}
+
+void frm_engine::ShowOutcome(const ThinkOutcome& outcome) {
+    const OutcomeTexts texts = OutcomeTextsOf(outcome);
+    for (const std::string& line : texts.rootLines) AddLogLine(line);
+    if (!texts.status.empty()) SetStatus(texts.status);
+    for (const std::string& line : texts.moveLines) AddLogLine(line);
+    EnableStop(false);
+}
+
+void frm_engine::ThinkEnded() {
+    EnableStop(false);
+    BusyCursor(false);
+}
+
 void frm_engine::Think() {
     thinking_ = true;
     EngineColour = SideToMove ? 0 : 1;  // the engine plays the side to move
@@ -313,13 +332,15 @@ frm_engine* CreateEngineWindow() {
     SetInitialPosition();
     SideToMove = True;
     EngineForm = new frm_engine();
-    Window.ClearStatus = [] { EngineForm->ClearStatus(); };
-    Window.SetStatus = [](const std::string& t) { EngineForm->SetStatus(t); };
-    Window.AddLogLine = [](const std::string& l) { EngineForm->AddLogLine(l); };
-    Window.EnableStop = [](bool on) { EngineForm->EnableStop(on); };
-    Window.BusyCursor = [](bool on) { EngineForm->BusyCursor(on); };
-    Window.DepthText = [] { return EngineForm->UsedDepth(); };
-    Window.TimeBudget = [] { return EngineForm->UsedTimeBudget(); };
+    // The think reports here, and its move and results go to standard
+    // output as in protocol mode.
+    Reporter = XboardReporter();
+    Reporter.Started = [] { EngineForm->ThinkStarted(); };
+    Reporter.DepthLimit = [] { return EngineForm->UsedDepth(); };
+    Reporter.TimeBudget = [] { return EngineForm->UsedTimeBudget(); };
+    Reporter.Progress = [](int32_t positions) { EngineForm->SetStatus(ProgressStatus(positions)); };
+    Reporter.Concluded = [](const ThinkOutcome& outcome) { EngineForm->ShowOutcome(outcome); };
+    Reporter.Ended = [] { EngineForm->ThinkEnded(); };
     EventPump = [] { Fl::check(); };
     EngineForm->Form_Load();
     return EngineForm;

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "search/analizza.h"
+
 class Fl_Box;
 class Fl_Browser;
 class Fl_Button;
@@ -67,7 +69,11 @@ public:
     // The program that shows the log file.
     std::string ViewerProgram = "xdg-open";
 
-    // The hooks of the think driver and the search.
+    // The think's report: its start, its outcome and its end.
+    void ThinkStarted();
+    void ShowOutcome(const ThinkOutcome& outcome);
+    void ThinkEnded();
+    // The controls the think's report changes.
     void ClearStatus();
     void SetStatus(const std::string& text);
     void AddLogLine(const std::string& line);

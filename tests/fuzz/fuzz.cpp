@@ -201,7 +201,8 @@ void movetext(FuzzedDataProvider& in) {
         "", "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
         "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1", "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
         "4k3/8/8/8/8/8/8/4K2R w K - 0 1"};
-    Window.DepthText = [] { return ThinkDepth; };
+    Reporter = XboardReporter();  // the move and results on standard output, as in a game
+    Reporter.DepthLimit = [] { return ThinkDepth; };
     FreshGame();
     const char* start = starts[in.ConsumeIntegralInRange<size_t>(0, 5)];
     CHECK(!*start || SetPositionFromFen(start), "a start position was refused");

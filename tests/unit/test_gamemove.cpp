@@ -5,8 +5,8 @@
 #include <set>
 #include <sstream>
 
-#include "position/gamehistory.h"
 #include "rules/gamemove.h"
+#include "shell/gamehistory.h"
 #include "support.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Set-up ids, the move text on the game position, and positions no interface should produce
 // but that moves played without a legality test reach: the position must stay sound in them.
-#include "position/gamehistory.h"
+#include "shell/gamehistory.h"
 #include "support.h"
 
 namespace {
@@ -104,9 +104,12 @@ TEST(StrangePositions, AHangingKingIsNeverTakenAndTheSearchStaysSound) {
     for (const char* m : {"e2e4", "f7f6", "d1h5", "a7a6"}) PlayMoveText(m);
     EXPECT_FALSE(IsLegalGameMove("h5e8"));
     UseTime = BookEnabled = False;
-    Window.DepthText = [] { return 2; };
+    Reporter = XboardReporter();  // keeps the game for taking the move back
+    Reporter.DepthLimit = [] { return 2; };
+    testing::internal::CaptureStdout();
     Analizza();
-    Window.DepthText = nullptr;
+    testing::internal::GetCapturedStdout();
+    Reporter = ThinkReporter{};
     EXPECT_EQ(Ply, 0);
     for (int p = 0; p <= MaxPly; ++p) EXPECT_EQ(MoveCount[p], 0);
     ExpectSound();

@@ -20,7 +20,7 @@ struct SearchFixture : ::testing::Test {
         SettingsFileEnabled = false, LogLevel = 0, BookEnabled = UseTime = False, SearchDepth = 4;
         InitPositionalTables();
         EventPump = nullptr;
-        Window = WindowHooks{};
+        Reporter = XboardReporter();  // the move and result lines on standard output
     }
     int32_t Iterate(int16_t d) {  // one iteration at the root, from nothing known
         BestPiece = BestMoveCode = BestPromotion = 0, BestScore = 0, StopRequested = False;

@@ -13,20 +13,18 @@ TEST(Signature, BenchAtDepthThree) {
                                     "g4f3 141 5827", "d4d7 0 1768",   "d4d5 122 118",  "a7a8q 1007 268", "a1a8 3000000 17"};
     static_assert(std::size(expected) == std::size(BenchPositions));
     LogLevel = 0, BookEnabled = UseTime = False, EventPump = nullptr;
-    Window = WindowHooks{};
-    Window.DepthText = [] { return 3; };
+    Reporter = ThinkReporter{};
+    Reporter.DepthLimit = [] { return 3; };
     InitPositionalTables();
     int64_t total = 0;
     for (size_t i = 0; i < std::size(BenchPositions); ++i) {
         SetFen(BenchPositions[i].fen);
-        testing::internal::CaptureStdout();  // the driver's "move" lines
         Analizza();
-        testing::internal::GetCapturedStdout();
         EXPECT_EQ(BestMoveText + " " + std::to_string(DepthResults[SearchDepth].Score) + " " + std::to_string(PositionsAnalysed),
                   expected[i]) << BenchPositions[i].name;
         total += PositionsAnalysed;
     }
-    Window = WindowHooks{};
+    Reporter = ThinkReporter{};
     EXPECT_EQ(total, 22235);
 }
 

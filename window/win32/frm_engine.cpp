@@ -1,7 +1,7 @@
 // The engine window on Windows. It holds no chess logic: each control maps
 // onto a global of the engine or a call of the interpreter, the notation,
 // the position setup and the think driver, which writes its progress back
-// here through its window hooks. Places are the designed ones in twips at
+// here through the reporter it installs. Places are the designed ones in twips at
 // 15 twips per pixel; texts are the engine's UTF-8 texts in the system's
 // code page.
 #include "window/win32/frm_engine.h"
@@ -22,7 +22,6 @@
 #include "platform/pipe.h"
 #include "platform/text.h"
 #include "platform/viewer.h"
-#include "position/gamehistory.h"
 #include "position/setup.h"
 #include "position/variabili.h"
 #include "search/analizza.h"
@@ -144,7 +143,7 @@ bool Ticked(HWND check) { return SendMessageA(check, BM_GETCHECK, 0, 0) == BST_C
 
 void Tell(const std::string& text) { MessageBoxA(Form, Sys(text).c_str(), AppTitle, MB_OK | MB_ICONEXCLAMATION); }
 
-// The think driver's hooks.
+// The controls the think's report changes.
 void AddLogLine(const std::string& line) {
     const std::string shown = Sys(line);
     SendMessageA(log_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
@@ -204,6 +203,27 @@ void PumpMessages() {
             DispatchMessageA(&msg);
         }
     }
+}
+
+// The think's report: its start, its outcome and its end.
+void ThinkStarted() {
+    PumpMessages();  // the window repaints before the think
+    BusyCursor(true);
+    SetStatus("");
+    EnableStop(true);
+}
+
+void ShowOutcome(const ThinkOutcome& outcome) {
+    const OutcomeTexts texts = OutcomeTextsOf(outcome);
+    for (const std::string& line : texts.rootLines) AddLogLine(line);
+    if (!texts.status.empty()) SetStatus(texts.status);
+    for (const std::string& line : texts.moveLines) AddLogLine(line);
+    EnableStop(false);
+}
+
+void ThinkEnded() {
+    EnableStop(false);
+    BusyCursor(false);
 }
 
 void ShowSideToMove() { Select(cbo_colore, SideToMove ? 0 : 1); }
@@ -405,13 +425,15 @@ int RunEngineWindow() {
     // The window starts on the standard position, White to move.
     SetInitialPosition();
     SideToMove = True;
-    Window.ClearStatus = [] { SetStatus(""); };
-    Window.SetStatus = SetStatus;
-    Window.AddLogLine = AddLogLine;
-    Window.EnableStop = EnableStop;
-    Window.BusyCursor = BusyCursor;
-    Window.DepthText = [] { return UsedDepth(true); };
-    Window.TimeBudget = UsedTimeBudget;
+    // The think reports here, and its move and results go to standard
+    // output as in protocol mode.
+    Reporter = XboardReporter();
+    Reporter.Started = ThinkStarted;
+    Reporter.DepthLimit = [] { return UsedDepth(true); };
+    Reporter.TimeBudget = UsedTimeBudget;
+    Reporter.Progress = [](int32_t positions) { SetStatus(ProgressStatus(positions)); };
+    Reporter.Concluded = ShowOutcome;
+    Reporter.Ended = ThinkEnded;
     EventPump = PumpMessages;
     Form_Load();
     ShowWindow(Form, SW_SHOWNORMAL);

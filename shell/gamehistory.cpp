@@ -1,14 +1,13 @@
 // Game snapshots for taking moves back ("undo", "remove").
-#include "position/gamehistory.h"
+#include "shell/gamehistory.h"
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "position/gamestate.h"
 #include "position/mossedeipezzi.h"
 #include "position/variabili.h"
-#include "search/analizza.h"
-#include "shell/protocol.h"
 
 namespace {
 
