@@ -2,7 +2,7 @@
 # Speed benchmark of Velmorasca against the plain perft yardstick, measured
 # in one run on this machine.
 #
-#   tools/bench.sh [--runs N] [--pgo] [--build DIR] [--cpu K]
+#   tools/bench.sh [--runs N] [--pgo] [--build DIR] [--cpu K] [--baseline COMMIT]
 #
 # Builds a release (link-time optimised, -march=native) in DIR (default
 # build-bench), compiles ../shared/bench/refperft.cpp with g++ -O2
@@ -21,6 +21,12 @@
 # programs.
 # With --pgo the release is built twice: instrumented, trained on the bench,
 # then optimised with that profile.
+# With --baseline COMMIT, COMMIT is checked out in a temporary git worktree
+# and built there the same way (without --pgo's profile); each run then also
+# times COMMIT's bench and perft 6 next to this build's, the two builds
+# taking turns to go first, and the medians (of 10 runs unless --runs says
+# otherwise) of both builds' rates and their ratios are printed at the end.
+# The worktree is removed when the script ends.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -28,21 +34,43 @@ RUNS=5
 PGO=0
 BUILD="$ROOT/build-bench"
 CPU=""
+BASELINE=""
+RUNS_GIVEN=0
 while [ $# -gt 0 ]; do
   case "$1" in
-    --runs) RUNS="$2"; shift 2 ;;
+    --runs) RUNS="$2"; RUNS_GIVEN=1; shift 2 ;;
     --pgo) PGO=1; shift ;;
     --build) BUILD="$2"; shift 2 ;;
     --cpu) CPU="$2"; shift 2 ;;
-    *) echo "usage: tools/bench.sh [--runs N] [--pgo] [--build DIR] [--cpu K]" >&2; exit 2 ;;
+    --baseline) BASELINE="$2"; shift 2 ;;
+    *) echo "usage: tools/bench.sh [--runs N] [--pgo] [--build DIR] [--cpu K] [--baseline COMMIT]" >&2; exit 2 ;;
   esac
 done
+[ -z "$BASELINE" ] || [ "$RUNS_GIVEN" = 1 ] || RUNS=10
 
+# configure PGO [SOURCE BUILD]: the release of SOURCE (default this tree) in BUILD.
 configure() {
-  cmake -S "$ROOT" -B "$BUILD" -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=Release -DSANITIZE=OFF \
+  local source="${2:-$ROOT}" build="${3:-$BUILD}"
+  cmake -S "$source" -B "$build" -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=Release -DSANITIZE=OFF \
     -DVELMOR_NATIVE=ON -DVELMOR_LTO=ON -DWITH_WINDOW=OFF "-DVELMOR_PGO=$1" >/dev/null
-  ninja -C "$BUILD" velmorasca velmorasca-perft velmorasca-bench >/dev/null
+  ninja -C "$build" -j "$(nproc)" velmorasca velmorasca-perft velmorasca-bench >/dev/null
 }
+
+# The baseline: COMMIT checked out in a temporary worktree, built inside it.
+BASE_TREE=""
+BASE_BUILD=""
+if [ -n "$BASELINE" ]; then
+  commit="$(git -C "$ROOT" rev-parse --verify "$BASELINE^{commit}")" ||
+    { echo "tools/bench.sh: $BASELINE is not a commit" >&2; exit 2; }
+  BASE_TREE="$(mktemp -d "${TMPDIR:-/tmp}/velmor-baseline.XXXXXX")"
+  trap 'git -C "$ROOT" worktree remove --force "$BASE_TREE" 2>/dev/null || rm -rf "$BASE_TREE"; git -C "$ROOT" worktree prune' EXIT
+  if ! out="$(git -C "$ROOT" worktree add --detach "$BASE_TREE" "$commit" 2>&1)"; then
+    echo "$out" >&2; exit 1
+  fi
+  BASE_BUILD="$BASE_TREE/build-bench"
+  echo "baseline: $(git -C "$ROOT" log -1 --format='%h %s' "$commit")" >&2
+  configure "" "$BASE_TREE" "$BASE_BUILD"
+fi
 if [ "$PGO" = 1 ]; then
   rm -rf "$BUILD/pgo-data"
   configure GENERATE
@@ -62,10 +90,10 @@ else
   echo "note: $REF_SRC not found; the yardstick ratios are left out" >&2
 fi
 
-python3 - "$BUILD" "$RUNS" "$REF" "$CPU" <<'EOF'
+python3 - "$BUILD" "$RUNS" "$REF" "$CPU" "$BASE_BUILD" "$BASELINE" <<'EOF'
 import os, re, shutil, statistics, subprocess, sys, tempfile, time
 
-build, runs, ref, cpu = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
+build, runs, ref, cpu, base_build, base_name = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4], sys.argv[5], sys.argv[6]
 # The programs started below inherit this process's processor.
 allowed = sorted(os.sched_getaffinity(0))
 cpu = int(cpu) if cpu else allowed[0]
@@ -136,7 +164,17 @@ def abandon_ms(folder):
     p.stdin.write(b"quit\n"); p.stdin.flush(); p.wait(10)
     return (t1 - t0) * 1000
 
-results = {k: [] for k in ("ref", "ref_makes", "perft", "bench", "bench_rate", "think", "startup", "abandon")}
+def perft6(b):
+    t, out = timed([os.path.join(b, "velmorasca-perft"), "6"])
+    return t, out.strip().splitlines()[-1]  # the total alone
+
+def bench(b):
+    t, out = timed([os.path.join(b, "velmorasca-bench")])
+    m = re.search(r"Positions analysed: (\d+), (\d+) per second", out)
+    return t, m.group(1), float(m.group(2))
+
+results = {k: [] for k in ("ref", "ref_makes", "perft", "bench", "bench_rate", "think", "startup", "abandon",
+                           "base_perft", "base_bench_rate")}
 book_folder = engine_folder(10000, True)
 think_folder = engine_folder(0, False)
 deep_folder = engine_folder(0, False, 8)
@@ -145,14 +183,25 @@ for r in range(runs):
         t, out = timed([ref, "perft", "6"])
         results["ref"].append(t)
         results["ref_makes"].append(float(re.search(r"makes/s\s+([\d.]+)M", out).group(1)) * 1e6)
-    t, out = timed([os.path.join(build, "velmorasca-perft"), "6"])
+    # With a baseline the two builds take turns to go first, run by run.
+    base_first = base_build and r % 2 == 0
+    if base_first:
+        t, base_perft_count = perft6(base_build)
+        results["base_perft"].append(t)
+    t, perft_count = perft6(build)
     results["perft"].append(t)
-    perft_count = out.strip().splitlines()[-1]  # the total alone
-    t, out = timed([os.path.join(build, "velmorasca-bench")])
-    m = re.search(r"Positions analysed: (\d+), (\d+) per second", out)
-    signature = m.group(1)
+    if base_build and not base_first:
+        t, base_perft_count = perft6(base_build)
+        results["base_perft"].append(t)
+    if base_first:
+        _, base_signature, rate = bench(base_build)
+        results["base_bench_rate"].append(rate)
+    t, signature, rate = bench(build)
     results["bench"].append(t)
-    results["bench_rate"].append(float(m.group(2)))
+    results["bench_rate"].append(rate)
+    if base_build and not base_first:
+        _, base_signature, rate = bench(base_build)
+        results["base_bench_rate"].append(rate)
     results["think"].append(think_ms(think_folder))
     results["startup"].append(startup_ms(book_folder))
     results["abandon"].append(abandon_ms(deep_folder))
@@ -171,4 +220,14 @@ if ref:
     print("ratio 1  refperft time / velmorasca-perft time     %.2f  (goal >= 1.00)" % (med["ref"] / med["perft"]))
     print("ratio 2  bench positions/s / refperft makes/s      %.2f  (goal >= 0.50)" % (med["bench_rate"] / med["ref_makes"]))
 print("think    %.1f ms (goal <= 50), start-up %.1f ms (goal <= 20)" % (med["think"], med["startup"]))
+if base_build:
+    # Rates: perft 6 leaves per second, bench positions per second; ratio this / baseline.
+    leaves = int(perft_count)
+    print("against baseline %s, alternating runs, median of %d each:" % (base_name, runs))
+    print("  perft 6 leaves/s    baseline %6.2fM (%.3f s, %s leaves)   this %6.2fM (%.3f s, %s leaves)   ratio %.3f" % (
+        int(base_perft_count) / med["base_perft"] / 1e6, med["base_perft"], base_perft_count,
+        leaves / med["perft"] / 1e6, med["perft"], perft_count, med["base_perft"] / med["perft"]))
+    print("  bench positions/s   baseline %6.2fM (signature %s)   this %6.2fM (signature %s)   ratio %.3f" % (
+        med["base_bench_rate"] / 1e6, base_signature, med["bench_rate"] / 1e6, signature,
+        med["bench_rate"] / med["base_bench_rate"]))
 EOF
