@@ -141,7 +141,10 @@ class Protocol(EngineTest):
         for end in ends:
             e = self.start(ini=ENDLESS)
             e.line("new", "usermove e2e4")
-            time.sleep(0.3)
+            deadline = time.monotonic() + 20  # the move is logged once the engine has started and thinks
+            while "Mossa avversario: e2e4" not in e.log_messages("ParseCommand") and time.monotonic() < deadline:
+                time.sleep(0.05)
+            time.sleep(0.1)
             end(e)
             self.assertEqual(e.wait(PROMPT), 0)
             self.assertEqual(e.proc.stdout.read(), b"")  # no move, and "protover 2" before "quit" was not handled

@@ -156,9 +156,11 @@ void InFileDialog(const std::string& path) {
     });
 }
 
-// Runs stop() half a second into the think about to start; seen gets the controls and status shown then.
+// Runs stop() half a second into the think about to start, or later once the status shows a count (a
+// loaded machine may not reach the first one in half a second); seen gets the controls and status then.
 void StopLater(std::string& seen, std::function<void()> stop) {
     Poll(0.5, [&seen, stop] {
+        if (W().Thinking() && Label(W().lb_status).empty()) return false;
         seen = Controls() + (W().Thinking() ? " thinking " : " ") + Label(W().lb_status);
         return stop(), true;
     });
