@@ -29,8 +29,8 @@ int32_t PlainNegamax(int16_t depth);
 // list as GenerateMoves gives it with PlainGenerateMoves' (below the root,
 // and only when the list did not fill up: a full list would log again);
 // the list the node holds is left as it was. The second compares the value
-// a node next to the leaves returned with PlainNegamax's; the search's
-// counts and marks stay as they were.
+// a node next to the leaves returned with PlainNegamax's, for one such node
+// in a fixed number; the search's counts and marks stay as they were.
 void CheckListIsPlain();
 void CheckNodeIsPlain(int32_t value, int32_t alpha, int32_t beta, int16_t depth);
 #endif
