@@ -257,8 +257,9 @@ void SimulateTies(const MoveRecord* records, const uint8_t* at, int count, int n
 //   - at the end of the list only the block is left, and the remaining
 //     passes run among its records: the literal loops on the block.
 // A list without raised records (most nodes: no capture, no promotion)
-// returns after one look at the keys. The unit test compares the routine
-// with the literal loops on random lists.
+// returns after one look at the keys. The literal loops are
+// PlainExchangeSort (search/reference.h): the unit test compares the routine
+// with them on random lists, the checked builds on every list of a search.
 void SortMoveList() {
     const int n = MoveCount[Ply];
     MoveRecord* list = MoveList[Ply];

@@ -13,6 +13,7 @@
 #include "rules/makemove.h"
 #include "rules/scacco.h"
 #include "search/analizza.h"
+#include "search/reference.h"
 #include "shell/common.h"
 
 uint8_t BestPiece = 0;
@@ -42,124 +43,195 @@ void PumpEvents() {
     EventPump();
 }
 
-int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
-    const int P = Ply;
-    // 1.-2. Leaves: beyond the horizon, or at it when not in check.
-    if (P > depth) return Evaluate();
-    if (P == depth && !SideToMoveInCheck()) return Evaluate();
-    // 3. The next ply inherits this node's promotions; then the move list.
-    std::memcpy(PromotedKind[P + 1], PromotedKind[P], 32);
-    //    Below the root the quiet moves are written only when reached.
-    if (P == 0 && depth != 1)
+namespace {
+
+// What a node below the root knows before it tries its moves: whether its
+// side is in check, and then the squares a move other than the king's must
+// reach (take the attacker or block its line) to be legal.
+struct Node {
+    int ply;
+    int16_t depth;
+    bool inCheck;
+    uint64_t evasions;  // all squares when not in check
+    uint8_t king;       // the side to move's king
+};
+
+// How a move slot ended, for the move on top of the list.
+enum class Trial : uint8_t {
+    Skipped,      // after a cutoff: popped without being made
+    Refused,      // in check, outside the evasion squares: counted, not made
+    Illegal,      // made and judged illegal
+    Legal,        // made and judged legal
+    Provisional,  // made, judged only when its score counts
+};
+
+// The speed work of the move loop lives in the helpers below; the rules
+// they keep are written plainly in search/reference.h (PlainNegamax,
+// PlainGenerateMoves, PlainExchangeSort), which the tests and the checked
+// builds compare them with.
+
+// 3. The next ply inherits the node's promotions; then the move list. The
+//    root of a later iteration takes the order of the one before; below the
+//    root the quiet moves are written only when reached.
+[[gnu::always_inline]] inline void FillMoveList(int p, int16_t depth) {
+    std::memcpy(PromotedKind[p + 1], PromotedKind[p], 32);
+    if (p == 0 && depth != 1)
         OrderRootMoves();
-    else if (P == 0)
+    else if (p == 0)
         GenerateMoves();
     else
         GenerateMovesDeferred();
+}
+
+[[gnu::always_inline]] inline Node NodeFacts(int p, int16_t depth) {
+    const bool inCheck = p > 0 && SideToMoveAttackedKnown();
+    return Node{p, depth, inCheck, inCheck ? CheckEvasionSquares() : ~uint64_t{0}, SideToMove ? WhiteKing : BlackKing};
+}
+
+// In check, a move of another piece than the king that neither takes nor
+// blocks the attack is refused without being made.
+[[gnu::always_inline]] inline bool RefusedUnmade(const Node& node, const MoveRecord& m) {
+    return node.inCheck && m.Piece != node.king && ((node.evasions >> TargetOf(m, node.ply)) & 1) == 0;
+}
+
+// Below the root, once the node has a legal move, a move into a leaf whose
+// score cannot raise alpha leaves the node as an illegal move would: such a
+// move is made now and judged only when its score is above alpha, or before
+// it is searched deeper. A side in check has mostly illegal moves, so they
+// are judged at once; so is castling, whose judgement also moves the rook.
+[[gnu::always_inline]] inline bool JudgedLater(const Node& node, bool anyLegal, const MoveRecord& m) {
+    return anyLegal && node.ply > 0 && node.ply + 1 >= node.depth && !node.inCheck && !JudgedWhenMade(m);
+}
+
+// The move on top of the list written, then refused, made and judged, or
+// made to be judged later.
+[[gnu::always_inline]] inline Trial TryTopMove(const Node& node, bool anyLegal) {
+    WriteTopMove();
+    const MoveRecord& m = MoveList[node.ply][MoveCount[node.ply]];
+    if (RefusedUnmade(node, m)) {
+        CountRefusedMove();
+        return Trial::Refused;
+    }
+    if (JudgedLater(node, anyLegal, m)) {
+        MakeMoveUnjudged();
+        return Trial::Provisional;
+    }
+    return MakeMove() != False ? Trial::Legal : Trial::Illegal;
+}
+
+// At the child's ply: whether the child is a leaf (steps 1-2 of its own
+// call), beyond the horizon or at it and not in check.
+[[gnu::always_inline]] inline bool ChildIsLeaf(const Node& node) {
+    const int child = node.ply + 1;
+    return child > node.depth || (child == node.depth && !SideToMoveInCheck());
+}
+
+// At the child's ply: a provisional move's verdict, asked at the ply of its list.
+[[gnu::always_inline]] inline bool ConfirmFromChild() {
+    LeavePly();
+    const bool legal = JudgeMove() != False;
+    EnterPly();
+    return legal;
+}
+
+// The child's score from the node's side, searched with the window negated
+// and swapped. A leaf child is evaluated here without the call, and below
+// the root only the side of the window its value falls on matters. A
+// provisional move is confirmed before a deeper search, and after a leaf's
+// score only when that score is above alpha. Returns whether the move is
+// legal, that is whether its score counts.
+[[gnu::always_inline]] inline bool ScoreChild(const Node& node, Trial trial, int32_t alpha, int32_t beta, int32_t& score) {
+    const bool provisional = trial == Trial::Provisional;
+    EnterPly();
+    int32_t childAlpha = -beta, childBeta = -alpha;
+    const bool leaf = ChildIsLeaf(node);
+    const bool legal = leaf || !provisional || ConfirmFromChild();
+    if (legal && leaf)
+        score = -static_cast<int32_t>(node.ply == 0 ? Evaluate() : EvaluateWithin(childAlpha, childBeta));
+    else if (legal)
+        score = -Minimax(childAlpha, childBeta, node.depth);
+    LeavePly();
+    if (legal && leaf && provisional && score > alpha) return JudgeMove() != False;
+    return legal;
+}
+
+// A counted score raises alpha when above it. At the root it also stores
+// the best move and records every searched move's score for the next
+// iteration's order; a stop held back until now takes effect when the best
+// move is stored, and the move's score is still recorded.
+[[gnu::always_inline]] inline void TakeScore(const Node& node, int32_t score, int32_t& alpha) {
+    const bool raises = score > alpha;
+    if (raises) alpha = score;
+    if (node.ply != 0 || StopRequested) return;
+    const MoveRecord& top = MoveList[0][MoveCount[0]];  // still on top: the child's list is its own
+    if (raises) {
+        BestPiece = top.Piece;
+        BestMoveCode = top.MoveCode;
+        BestPromotion = top.Promotion;
+        BestScore = score;
+        BestNoMovePly = LastNoMovePly;
+        ArmStop();
+    }
+    RecordRootScore(top.Piece, top.MoveCode, top.Promotion, score);
+}
+
+#if !defined(VELMOR_CHECK_INVARIANT)
+inline void CheckListIsPlain() {}
+inline void CheckNodeIsPlain(int32_t, int32_t, int32_t, int16_t) {}
+#endif
+
+}  // namespace
+
+int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
+    const int P = Ply;
+    const int32_t alphaIn = alpha, betaIn = beta;  // for the checked builds
+    // 1.-2. Leaves: beyond the horizon, or at it when not in check.
+    if (P > depth) return Evaluate();
+    if (P == depth && !SideToMoveInCheck()) return Evaluate();
+    // 3. Fill the move list.
+    FillMoveList(P, depth);
+    CheckListIsPlain();
     // 4. Let the window (or the protocol's input) be looked at.
     PumpEvents();
-    // 5.
+    // 5. Take the count once; the node's check facts.
     const int n = MoveCount[P];
     bool cutoff = false, anyLegal = false;
-    // Below the root: whether the side to move is in check here, and then
-    // the squares a move other than the king's must reach to be legal.
-    const bool inCheck = P > 0 && SideToMoveAttackedKnown();
-    const uint64_t evasions = inCheck ? CheckEvasionSquares() : ~uint64_t{0};
-    const uint8_t king = SideToMove ? WhiteKing : BlackKing;
+    const Node node = NodeFacts(P, depth);
     // 6. Every move slot, always the record on top of the list.
     for (int slot = 0; slot < n; ++slot) {
-        // After a cutoff with no clock to read, every remaining slot would
-        // only be popped: they are popped at once, as those slots would.
-        if (cutoff && !UseTime) {
-            if (!StopRequested) LastNoMovePly = -1;
-            PopMoves(n - slot);
-            break;
-        }
-        // 6.1 Stopping: the rest is popped unsearched.
+        // 6.1 Stop: the move is popped unsearched, with no time check.
         if (StopRequested) {
             PopMove();
             continue;
         }
-        // 6.2
+        // 6.2 Mark a move tried.
         LastNoMovePly = -1;
-        // 6.3 After a cutoff moves are only popped; illegal moves likewise.
-        //     Below the root, once the node has a legal move, a move into a
-        //     leaf whose score cannot raise alpha leaves the node as an
-        //     illegal move would: such a move is judged only when its score
-        //     is above alpha, or before it is searched deeper. A side in
-        //     check has mostly illegal moves, so they are judged first.
-        //     In check, a move of another piece that neither takes nor
-        //     blocks the attack is refused without being made.
-        if (!cutoff) WriteTopMove();
-        const MoveRecord& next = MoveList[P][MoveCount[P]];
-        const bool judgeLater = !cutoff && anyLegal && P > 0 && P + 1 >= depth && !inCheck && !JudgedWhenMade(next);
-        const bool refused = !cutoff && inCheck && next.Piece != king && ((evasions >> TargetOf(next, P)) & 1) == 0;
-        bool legal = false;
-        if (refused) {
-            CountRefusedMove();
-        } else if (judgeLater) {
-            MakeMoveUnjudged();
-            legal = true;
-        } else if (!cutoff) {
-            legal = MakeMove() != False;
+        // 6.3 Pop the rest after a cutoff, at once when no clock is read between the moves.
+        if (cutoff && !UseTime) {
+            PopMoves(n - slot);
+            break;
         }
-        if (legal) {
-            // 6.4 A legal move: search it with the window negated and swapped.
-            anyLegal = true;
-            EnterPly();
-            // A child that is a leaf (steps 1-2 of its own call) is
-            // evaluated here, without the call.
-            int32_t childAlpha = -beta, childBeta = -alpha;
-            const int child = P + 1;
-            const bool leaf = child > depth || (child == depth && !SideToMoveInCheck());
-            if (!leaf && judgeLater) {
-                LeavePly();
-                legal = JudgeMove() != False;
-                EnterPly();
-            }
-            // Below the root only the side of the window a leaf falls on matters.
-            int32_t s = 0;
-            if (legal) {
-                if (leaf)
-                    s = -static_cast<int32_t>(P == 0 ? Evaluate() : EvaluateWithin(childAlpha, childBeta));
-                else
-                    s = -Minimax(childAlpha, childBeta, depth);
-            }
-            LeavePly();
-            if (legal && leaf && judgeLater && s > alpha) legal = JudgeMove() != False;
-            if (legal) {
-                const MoveRecord& top = next;  // still on top: the child's list is its own
-                // A held-back stop takes effect when the best move is
-                // stored; the move's score is still recorded.
-                const bool stoppedBefore = StopRequested != 0;
-                if (s > alpha) {
-                    alpha = s;
-                    if (P == 0 && !stoppedBefore) {
-                        BestPiece = top.Piece;
-                        BestMoveCode = top.MoveCode;
-                        BestPromotion = top.Promotion;
-                        BestScore = s;
-                        BestNoMovePly = LastNoMovePly;
-                        ArmStop();
-                    }
-                }
-                if (P == 0 && !stoppedBefore) RecordRootScore(top.Piece, top.MoveCode, top.Promotion, s);
-            }
-            PopMove();
-            if (legal && s >= beta) cutoff = true;
-        } else {
-            PopMove();
-        }
-        // 6.5 The clock, after every move slot.
+        // 6.4 Try the top move: refused, illegal, legal or provisional.
+        const Trial trial = cutoff ? Trial::Skipped : TryTopMove(node, anyLegal);
+        const bool made = trial == Trial::Legal || trial == Trial::Provisional;
+        anyLegal |= made;
+        // 6.5 Score the child; a provisional move counts once confirmed.
+        int32_t score = 0;
+        const bool counts = made && ScoreChild(node, trial, alpha, beta, score);
+        // 6.6 Take the score: alpha, and at the root the best move and the move's record.
+        if (counts) TakeScore(node, score, alpha);
+        // 6.7 Pop the move; a score at or above beta cuts the node off.
+        PopMove();
+        cutoff |= counts && score >= beta;
+        // 6.8 Read the clock after every move slot.
         if (UseTime) CheckTime();
     }
-    // 7. Promotions of this node's children are forgotten.
+    // 7. Forget the promotions of this node's children.
     std::memset(PromotedKind[P + 1], 0, 32);
     // 8. Fail-hard result.
-    if (cutoff) return beta;
-    if (anyLegal) return alpha;
-    if (StopRequested) return Evaluate();
-    return NoMoveScore();
+    const int32_t result = cutoff ? beta : anyLegal ? alpha : StopRequested ? Evaluate() : NoMoveScore();
+    CheckNodeIsPlain(result, alphaIn, betaIn, depth);
+    return result;
 }
 
 int32_t NoMoveScore() {

@@ -1,11 +1,13 @@
 // The check test and the evaluation start from what is known of the ply before,
 // and the search's lists write their quiet moves only when reached. At every
 // node of small trees from the perft positions they must agree with the full
-// routines on the same slices as the game position (where nothing is known).
+// routines on the same slices as the game position (where nothing is known),
+// and the lists with the plain generation.
 #include <fstream>
 
 #include "eval/evaluate.h"
 #include "rules/scacco.h"
+#include "search/reference.h"
 #include "support.h"
 
 namespace {
@@ -18,12 +20,22 @@ void SwapSlices(int q) {
     std::swap(PromotedKind[0], PromotedKind[q]);
 }
 
+// The search's list with its quiet moves written when reached, the full
+// list, and the plain generation with the literal exchange sort.
+enum class Way { Deferred, Full, Plain };
+
 // Whole records, entry 1 first, taken from the top as the search takes them
 // (a deferred list writing each record when reached).
-std::vector<uint64_t> List(bool deferred) {
+std::vector<uint64_t> List(Way way) {
     std::vector<uint64_t> list;
-    for (deferred ? GenerateMovesDeferred() : GenerateMoves(); MoveCount[Ply] > 0; PopMove()) {
-        if (deferred) WriteTopMove();
+    if (way == Way::Deferred)
+        GenerateMovesDeferred();
+    else if (way == Way::Full)
+        GenerateMoves();
+    else
+        PlainGenerateMoves();
+    for (; MoveCount[Ply] > 0; PopMove()) {
+        if (way == Way::Deferred) WriteTopMove();
         uint64_t bits;
         std::memcpy(&bits, &MoveList[Ply][MoveCount[Ply]], sizeof bits);
         list.insert(list.begin(), bits);
@@ -47,7 +59,9 @@ int Walk(int depth, const std::string& fen) {
         EXPECT_EQ(inCheck, SideToMoveInCheck() != 0) << at;
         EXPECT_EQ(score, Evaluate()) << at;
         SwapSlices(Ply = ply);
-        EXPECT_EQ(List(true), List(false)) << at;
+        const std::vector<uint64_t> full = List(Way::Full);
+        EXPECT_EQ(List(Way::Deferred), full) << at;
+        EXPECT_EQ(List(Way::Plain), full) << at;
         // The bounded evaluation falls on the exact value's side of its window, and is exact inside it.
         for (const int from : {-300, -68, -67, -1, 0, 1, 66, 67, 200}) {
             const int32_t low = score + from, high = low + (from == 0 ? 1 : 90);
@@ -109,13 +123,13 @@ TEST(CarriedFacts, DeferredListsFallBackToTheFullList) {
     PlaceList({{5, "a1"}, {20, "h8"}, {4, "d1"}, {9, "a4", PromQueen}, {10, "b6", PromQueen}, {11, "c3", PromQueen},
                {12, "e5", PromQueen}, {13, "f2", PromQueen}, {14, "g4", PromQueen}, {15, "h2", PromQueen}, {16, "d7", PromQueen}});
     AtPlyOne();
-    EXPECT_EQ(List(true).size(), static_cast<size_t>(MaxMovesPerPly));
-    EXPECT_EQ(List(true), List(false));
+    EXPECT_EQ(List(Way::Deferred).size(), static_cast<size_t>(MaxMovesPerPly));
+    EXPECT_EQ(List(Way::Deferred), List(Way::Full));
     EXPECT_TRUE(MoveList[1][0].Piece == 0 && MoveList[2][0].Piece == 0);  // nor before or past it
     // A king boxed in by three knights it may take.
     PlaceList({{5, "a1"}, {18, "a2"}, {23, "b1"}, {19, "b2"}, {20, "h8"}});
     AtPlyOne();
-    EXPECT_EQ(List(true).size(), 3u);
-    EXPECT_EQ(List(true), List(false));
+    EXPECT_EQ(List(Way::Deferred).size(), 3u);
+    EXPECT_EQ(List(Way::Deferred), List(Way::Full));
     Ply = 0;
 }

@@ -5,6 +5,7 @@
 #include "eval/evaluate.h"
 #include "rules/scacco.h"
 #include "search/minimax.h"
+#include "search/reference.h"
 #include "support.h"
 
 namespace {
@@ -32,22 +33,6 @@ struct SearchFixture : ::testing::Test {
     }
     static std::string Think() { testing::internal::CaptureStdout(); Analizza(); return testing::internal::GetCapturedStdout(); }
 };
-
-// The same tree searched without a window: every legal move of every node
-// scored, the same leaves, check extension and no-move scores.
-int32_t PlainMinimax(int16_t depth) {
-    if (Ply > depth || (Ply == depth && !SideToMoveInCheck())) return Evaluate();
-    std::memcpy(PromotedKind[Ply + 1], PromotedKind[Ply], 32);
-    int32_t best = INT32_MIN;  // no legal move yet
-    for (GenerateMoves(); MoveCount[Ply] > 0; PopMove()) {
-        if (!MakeMove()) continue;
-        EnterPly();
-        best = std::max(best, -PlainMinimax(depth));
-        LeavePly();
-    }
-    std::memset(PromotedKind[Ply + 1], 0, 32);
-    return best == INT32_MIN ? NoMoveScore() : best;
-}
 
 }  // namespace
 
@@ -142,7 +127,7 @@ TEST_F(SearchFixture, RootValueIsThatOfTheWholeTree) {
     for (const auto& c : cases) {
         SetFen(c.fen);
         SearchDepth = c.depth, StopRequested = False;
-        const int32_t plain = PlainMinimax(c.depth);
+        const int32_t plain = PlainNegamax(c.depth);
         // Iterative deepening as the think driver runs it: the root list
         // of each iteration is ordered by the scores of the one before.
         int32_t value = 0;
@@ -154,7 +139,7 @@ TEST_F(SearchFixture, RootValueIsThatOfTheWholeTree) {
             const MoveRecord m = MoveList[0][MoveCount[0]];
             if (!MakeMove()) continue;
             EnterPly();
-            const int32_t reply = PlainMinimax(c.depth);
+            const int32_t reply = PlainNegamax(c.depth);
             EXPECT_EQ(FullWindow(c.depth), reply) << c.fen << " after " << MoveText(m);
             LeavePly();
         }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <random>
 
+#include "search/reference.h"
 #include "support.h"
 
 TEST(SortMoveList, MatchesTheLiteralExchangeSort) {
@@ -31,9 +32,7 @@ TEST(SortMoveList, MatchesTheLiteralExchangeSort) {
             if (again == 1)
                 for (MoveRecord& m : v) m.MoveCode = static_cast<uint8_t>(m.MoveCode + 64);
             std::vector<MoveRecord> expected = v;
-            for (size_t i = 0; i < n; ++i)
-                for (size_t j = i + 1; j < n; ++j)
-                    if (expected[j].Score < expected[i].Score) std::swap(expected[i], expected[j]);
+            PlainExchangeSort(expected.data(), static_cast<int>(n));
             Ply = static_cast<int16_t>(rng() % MaxPly);
             MoveCount[Ply] = static_cast<uint8_t>(n);
             std::copy(v.begin(), v.end(), MoveList[Ply] + 1);
