@@ -14,7 +14,8 @@
 
 namespace {
 
-inline int Q() { return Ply + 1; }
+// The ply the tests examine: the one the move maker writes.
+inline int NextPly() { return Ply + 1; }
 
 // Every square strictly between (r0, f0) and (r1, f1), one step (dr, df) at a time, is empty at ply q.
 inline bool PathClear(int r0, int f0, int r1, int f1, int dr, int df, int q) {
@@ -60,7 +61,7 @@ inline bool KingAttackedAt(int q, uint8_t king, uint8_t knightA, uint8_t knightB
     uint64_t promotedPawns;
     std::memcpy(&promotedPawns, &PromotedKind[q][pawnLo - 1], sizeof promotedPawns);
     if (promotedPawns == 0) return false;
-    for (uint8_t id = pawnLo; id < pawnLo + 8; ++id) {
+    for (uint8_t id = pawnLo; id < pawnLo + PawnsPerSide; ++id) {
         bool hit = false;
         switch (PromOf(id, q)) {
             case PromQueen: hit = RookLineAt(id, king, q) || BishopLineAt(id, king, q); break;
@@ -73,8 +74,8 @@ inline bool KingAttackedAt(int q, uint8_t king, uint8_t knightA, uint8_t knightB
     }
     return false;
 }
-inline bool WhiteAttackedAt(int q) { return KingAttackedAt(q, WhiteKing, 18, 23, 25, true); }
-inline bool BlackAttackedAt(int q) { return KingAttackedAt(q, BlackKing, 2, 7, 9, false); }
+inline bool WhiteAttackedAt(int q) { return KingAttackedAt(q, WhiteKing, BlackKnightG, BlackKnightB, BlackPawnH, true); }
+inline bool BlackAttackedAt(int q) { return KingAttackedAt(q, BlackKing, WhiteKnightB, WhiteKnightG, WhitePawnA, false); }
 inline bool AttackedAt(int q, bool whiteKing) { return whiteKing ? WhiteAttackedAt(q) : BlackAttackedAt(q); }
 
 // Short cuts from what is known of the ply before. Between ply p and the
@@ -92,20 +93,23 @@ inline bool AttackedAt(int q, bool whiteKing) { return whiteKing ? WhiteAttacked
 // Line reach of an id at a ply: Orth for rooks, Diag for bishops, both for
 // the queen, and for a pawn id that of its promoted kind.
 enum : uint8_t { Orth = 1, Diag = 2 };
-constexpr struct ReachTable {
-    uint8_t of[256] = {};
-    constexpr ReachTable() {
-        for (int id : {1, 8, 17, 24}) of[id] = Orth;
-        for (int id : {3, 6, 19, 22}) of[id] = Diag;
-        of[4] = of[21] = Orth | Diag;
+constexpr uint8_t ReachOfKind(PieceKind kind) {
+    return kind == PieceKind::Queen ? Orth | Diag : kind == PieceKind::Rook ? Orth : kind == PieceKind::Bishop ? Diag : 0;
+}
+// By id for the ids that are not pawns ([id]), and for pawn ids by their
+// PromotedKind ([PromotedKind]); every byte value is an index.
+constexpr struct ReachTables {
+    uint8_t fixed[256] = {}, promoted[256] = {};
+    constexpr ReachTables() {
+        for (int id = WhiteRookA; id <= LastPieceId; ++id)
+            if (!IsPawnId(id)) fixed[id] = ReachOfKind(KindOfIdAs(id, NotPromoted));
+        for (uint8_t prom = PromQueen; prom <= PromKnight; ++prom) promoted[prom] = ReachOfKind(KindOfIdAs(WhitePawnA, prom));
     }
-} FixedReach;
-constexpr uint8_t PromotedReach[256] = {0, Orth | Diag, Orth, Diag};  // by PromotedKind
+} Reach;
 
-inline uint8_t ReachAt(uint8_t id, int q) { return IsPawnId(id) ? PromotedReach[PromOf(id, q)] : FixedReach.of[id]; }
+inline uint8_t ReachAt(uint8_t id, int q) { return IsPawnId(id) ? Reach.promoted[PromOf(id, q)] : Reach.fixed[id]; }
 inline uint8_t RayReach(int d) { return rays::Orthogonal(d) ? Orth : Diag; }
 inline int SquareOf(uint8_t id, int q) { return (RankOf(id, q) - 1) + 8 * (FileOf(id, q) - 1); }
-inline bool SameColour(uint8_t a, uint8_t b) { return (a > 16) == (b > 16); }
 
 // A slider of the colour opposite to king's stands first on the ray from the
 // king's square k toward square through, at ply q.
@@ -127,15 +131,14 @@ struct EmptyBoardAttacks {
 };
 constexpr EmptyBoardAttacks BuildEmptyBoardAttacks() {
     EmptyBoardAttacks t{};
-    constexpr int jumps[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
     for (int s = 0; s < 64; ++s) {
         const int r = s % 8, f = s / 8;
         for (int d = 0; d < 8; ++d) {
             t.from[QueenAttack][s] |= rays::Lines.squares[s][d];
             t.from[rays::Orthogonal(d) ? RookAttack : BishopAttack][s] |= rays::Lines.squares[s][d];
         }
-        for (const auto& j : jumps) {
-            const int jr = r + j[0], jf = f + j[1];
+        for (const CodeStep& j : KnightStep) {
+            const int jr = r + j.dRank, jf = f + j.dFile;
             if (jr >= 0 && jr < 8 && jf >= 0 && jf < 8) t.from[KnightAttack][s] |= uint64_t{1} << (jr + 8 * jf);
         }
         for (const int jf : {f - 1, f + 1}) {
@@ -164,7 +167,7 @@ constexpr AttackKindTable BuildAttackKinds() {
                 case PieceKind::Rook: kind = RookAttack; break;
                 case PieceKind::Bishop: kind = BishopAttack; break;
                 case PieceKind::Knight: kind = KnightAttack; break;
-                case PieceKind::Pawn: kind = id <= 16 ? WhitePawnAttack : BlackPawnAttack; break;
+                case PieceKind::Pawn: kind = IsWhiteId(id) ? WhitePawnAttack : BlackPawnAttack; break;
                 default: kind = NoAttack; break;
             }
         }
@@ -214,8 +217,6 @@ inline bool KnownAttacked(int p, bool whiteKing) {
     return k.attacked[c];
 }
 
-inline bool IsKing(uint8_t id) { return id == WhiteKing || id == BlackKing; }
-
 #if defined(VELMOR_CHECK_INVARIANT)
 // Checked builds compare every short cut with the full test.
 inline bool Checked(bool shortCut, int q, bool whiteKing, const char* where) {
@@ -241,7 +242,7 @@ bool WorkOutAttacked(int p, bool whiteKing) {
     if (MadeFromKnownPly(p)) {
         if (SameColour(o.piece, king)) {
             if (o.legal) return Checked(false, p, whiteKing, "KnownAttacked");
-        } else if (!IsKing(o.piece) && Origin[p - 1].legal) {
+        } else if (!IsKingId(o.piece) && Origin[p - 1].legal) {
             return Checked(ReachedByMove(p, king), p, whiteKing, "KnownAttacked");
         }
     }
@@ -254,7 +255,7 @@ Bool16 MoverKingAttacked() {
     const int p = Ply, q = p + 1;
     const bool white = SideToMove != 0;
     const SliceOrigin& o = Origin[q];
-    if (MadeFromKnownPly(q) && !IsKing(o.piece) && !KnownAttacked(p, white)) {
+    if (MadeFromKnownPly(q) && !IsKingId(o.piece) && !KnownAttacked(p, white)) {
         const uint8_t king = white ? WhiteKing : BlackKing;
         const bool attacked = UncoveredLine(q, king, SquareOf(king, q), o.from);
         return Checked(attacked, q, white, "MoverKingAttacked") ? True : False;
@@ -269,7 +270,7 @@ Bool16 SideToMoveInCheck() {
     const SliceOrigin& o = Origin[q > 0 ? q : 0];
     // The side to move here made the move into ply p: when that move passed
     // the legality test its king was not attacked at p.
-    if (q > 0 && MadeFromKnownPly(q) && !IsKing(o.piece) && (Origin[p].legal || !KnownAttacked(p, white))) {
+    if (q > 0 && MadeFromKnownPly(q) && !IsKingId(o.piece) && (Origin[p].legal || !KnownAttacked(p, white))) {
         return Checked(ReachedByMove(q, white ? WhiteKing : BlackKing), q, white, "SideToMoveInCheck") ? True : False;
     }
     // One ply down, the current ply is the one the full tests examine.
@@ -303,29 +304,31 @@ uint64_t CheckEvasionSquares() {
     }
     // 2. The two knights and the pawn ids, by the test for a moved piece
     //    (promoted sliders are found again there, which changes nothing).
-    const int lo = white ? 17 : 1;
-    for (const int id : {lo + 1, lo + 6, lo + 8, lo + 9, lo + 10, lo + 11, lo + 12, lo + 13, lo + 14, lo + 15}) {
-        const auto piece = static_cast<uint8_t>(id);
-        if (FileOf(piece, p) == OffBoard) continue;
+    const ColourFacts& enemy = FactsOfColour(!white);
+    auto byMovedPieceTest = [&](uint8_t piece) {
+        if (FileOf(piece, p) == OffBoard) return;
         const int at = SquareOf(piece, p);
         if (MovedPieceAttacks(p, piece, at, k)) attackers |= uint64_t{1} << at;
-    }
+    };
+    byMovedPieceTest(enemy.knightB);
+    byMovedPieceTest(enemy.knightG);
+    for (int pawn = 0; pawn < PawnsPerSide; ++pawn) byMovedPieceTest(static_cast<uint8_t>(enemy.firstPawn + pawn));
     if (attackers == 0) return ~uint64_t{0};
     if ((attackers & (attackers - 1)) != 0) return 0;
     return attackers | between;
 }
 
-Bool16 WhiteKingAttacked() { return WhiteAttackedAt(Q()) ? True : False; }
-Bool16 BlackKingAttacked() { return BlackAttackedAt(Q()) ? True : False; }
+Bool16 WhiteKingAttacked() { return WhiteAttackedAt(NextPly()) ? True : False; }
+Bool16 BlackKingAttacked() { return BlackAttackedAt(NextPly()) ? True : False; }
 
-Bool16 RookLineAttack(const uint8_t& attacker, const uint8_t& target) { return RookLineAt(attacker, target, Q()) ? True : False; }
-Bool16 BishopLineAttack(const uint8_t& attacker, const uint8_t& target) { return BishopLineAt(attacker, target, Q()) ? True : False; }
+Bool16 RookLineAttack(const uint8_t& attacker, const uint8_t& target) { return RookLineAt(attacker, target, NextPly()) ? True : False; }
+Bool16 BishopLineAttack(const uint8_t& attacker, const uint8_t& target) { return BishopLineAt(attacker, target, NextPly()) ? True : False; }
 
 Bool16 QueenLineAttack(const uint8_t& attacker, const uint8_t& target) {
-    const int q = Q();
+    const int q = NextPly();
     if (FileOf(attacker, q) == OffBoard) return False;
     if (RankOf(attacker, q) == RankOf(target, q) || FileOf(attacker, q) == FileOf(target, q)) return RookLineAttack(attacker, target);
     return BishopLineAttack(attacker, target);
 }
 
-Bool16 KnightAttack(const uint8_t& attacker, const uint8_t& target) { return KnightAt(attacker, target, Q()) ? True : False; }
+Bool16 KnightAttack(const uint8_t& attacker, const uint8_t& target) { return KnightAt(attacker, target, NextPly()) ? True : False; }
