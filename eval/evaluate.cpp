@@ -300,7 +300,8 @@ struct PlyFacts {
     int32_t tables;
     PawnFacts pawns;
 };
-PlyFacts Known[MaxPly + 1];
+// The table sum and pawn facts of each ply, [ply].
+PlyFacts EvalFactsOfPly[MaxPly + 1];
 
 inline Slice SliceAt(int p, bool withOccupancy = true) {
     return Slice{&Board[p][0][0], PieceRank[p], PieceFile[p], PromotedKind[p], withOccupancy ? rays::Occupied(&Board[p][0][0]) : 0};
@@ -359,14 +360,14 @@ int TableChange(const SliceOrigin& o, const Slice& before, const Slice& after) {
 // look-up of facts already kept is inline; working them out is not.
 const PlyFacts& WorkOutFacts(int q);
 inline const PlyFacts& FactsOf(int q) {
-    const PlyFacts& f = Known[q];
+    const PlyFacts& f = EvalFactsOfPly[q];
     const uint64_t stamp = Origin[q].stamp;
     if (stamp != 0 && f.stamp == stamp) return f;
     return WorkOutFacts(q);
 }
 
 [[gnu::noinline]] const PlyFacts& WorkOutFacts(int q) {
-    PlyFacts& f = Known[q];
+    PlyFacts& f = EvalFactsOfPly[q];
     const uint64_t stamp = Origin[q].stamp;
     const Slice s = SliceAt(q, false);
     if (MadeFromKnownPly(q)) {

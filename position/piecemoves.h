@@ -319,4 +319,14 @@ template <uint8_t Id, class Sink>
         King(sink, pc);
 }
 
+// The moves of id FirstId + Slot at ply p, when it is on the board; written
+// out per id, so the generator and the colour are fixed when compiled (the
+// id on the piece's square is the piece's own).
+template <int FirstId, int Slot, class Sink>
+[[gnu::always_inline]] inline void SlotMoves(Sink& sink, int p) {
+    constexpr uint8_t id = static_cast<uint8_t>(FirstId + Slot);
+    const uint8_t file = FileOf(id, p);
+    if (file != OffBoard) piecemoves::MovesOfId<id>(sink, piecemoves::SquareIndex(RankOf(id, p), file));
+}
+
 }  // namespace piecemoves
