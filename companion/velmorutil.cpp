@@ -1,8 +1,9 @@
-// The companion library. The king tests read the board slice of one ply and
-// look outward from the king's square along the eight rays: the first piece
-// met on a ray attacks when it is an enemy slider of that ray's kind, or,
-// standing next to the king, the enemy king or an enemy pawn on one of its
-// two forward diagonals.
+// The companion library: the log writer, the slice copy, and the king-attack and knight tests.
+//
+// The king tests read the board slice of one ply and look outward from the
+// king's square along the eight rays: the first piece met on a ray attacks
+// when it is an enemy slider of that ray's kind, or, standing next to the
+// king, the enemy king or an enemy pawn on one of its two forward diagonals.
 //
 // Shaped for speed: the slice's 64 bytes are turned into bit sets of the
 // occupied squares and of the black ids' squares (bit s for the square

@@ -1,7 +1,9 @@
-// Static evaluation over the fixed piece ids: table values (material and
-// placement in one number) plus rook, bishop, castling, queen and pawn
-// terms. White's terms are added, Black's subtracted, and the sum is turned
-// to the view of the side to move.
+// The static evaluation, for the side to move, with its terms as named constants.
+//
+// It works over the fixed piece ids: table values (material and placement in
+// one number) plus rook, bishop, castling, queen and pawn terms. White's
+// terms are added, Black's subtracted, and the sum is turned to the view of
+// the side to move.
 //
 // Shaped for speed: it runs at nearly every position the search makes.
 //   - The table values of all pieces are summed once per ply whose children

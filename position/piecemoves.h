@@ -1,9 +1,11 @@
-// The piece move generators' algorithms, shared by every way their moves
-// are collected: appended to the list, counted before the list is written,
-// or written piece by piece when the search reaches them. A sink is called
-// as sink(piece, moveCode, captured, promotion) once for every move, in the
-// generation order, which is part of the search's behaviour (the exchange
-// sort keeps equal keys in a pattern that depends on it).
+// The piece move generators' algorithms, for any sink of their moves.
+//
+// They are shared by every way their moves are collected: appended to the
+// list, counted before the list is written, or written piece by piece when
+// the search reaches them. A sink is called as sink(piece, moveCode,
+// captured, promotion) once for every move, in the generation order, which is
+// part of the search's behaviour (the exchange sort keeps equal keys in a
+// pattern that depends on it).
 //
 // The generators look only at the Board slice of the current ply (and at
 // PromotedKind and the castling rights). They work on the slice as 64

@@ -1,5 +1,7 @@
-// The board's lines, for the attack tests. Squares are numbered as in a
-// Board slice, s = (rank - 1) + 8 * (file - 1), and a set of squares is a
+// The board's lines as square sets, and a slice read as such sets.
+//
+// They serve the attack tests and the generators. Squares are numbered as in
+// a Board slice, s = (rank - 1) + 8 * (file - 1), and a set of squares is a
 // 64-bit word with bit s for square s.
 #pragma once
 #include <cstdint>

@@ -93,9 +93,9 @@ OwnIds OwnIdsOf(char c) {
 // The corner id a rook standing at (r, f) takes, 0 off the corners: 1 and 8
 // on a1 and h1 for White, 24 and 17 on a8 and h8 for Black.
 int CornerId(char c, int r, int f) {
-    if (f != 1 && f != 8) return 0;
-    if (c == 'R' && r == 1) return f == 1 ? 1 : 8;
-    if (c == 'r' && r == 8) return f == 1 ? 24 : 17;
+    if (f != FileA && f != FileH) return 0;
+    if (c == 'R' && r == WhiteFacts.homeRank) return f == FileA ? WhiteFacts.queenRook : WhiteFacts.kingRook;
+    if (c == 'r' && r == BlackFacts.homeRank) return f == FileA ? BlackFacts.queenRook : BlackFacts.kingRook;
     return 0;
 }
 

@@ -1,6 +1,8 @@
-// The shared position model: every quantity that changes during the search
-// carries one slice per ply, so a move is made by copying ply p into p + 1
-// and applying it there, and unmade by going back to ply p.
+// The position globals: the per-ply slices, the move lists and the ply changes.
+//
+// Every quantity that changes during the search carries one slice per ply, so
+// a move is made by copying ply p into p + 1 and applying it there, and
+// unmade by going back to ply p.
 #pragma once
 #include <bit>
 #include <cstddef>
