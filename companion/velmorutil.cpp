@@ -1,8 +1,9 @@
-// The companion library. The king tests read the board slice of one ply and
-// look outward from the king's square along the eight rays: the first piece
-// met on a ray attacks when it is an enemy slider of that ray's kind, or,
-// standing next to the king, the enemy king or an enemy pawn on one of its
-// two forward diagonals.
+// The companion library: the log writer, the slice copy, and the king-attack and knight tests.
+//
+// The king tests read the board slice of one ply and look outward from the
+// king's square along the eight rays: the first piece met on a ray attacks
+// when it is an enemy slider of that ray's kind, or, standing next to the
+// king, the enemy king or an enemy pawn on one of its two forward diagonals.
 //
 // Shaped for speed: the slice's 64 bytes are turned into bit sets of the
 // occupied squares and of the black ids' squares (bit s for the square
@@ -17,11 +18,8 @@
 #include <ctime>
 #include <string>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "platform/folder.h"
+#include "position/identities.h"
 #include "position/rays.h"
 
 namespace {
@@ -38,45 +36,17 @@ struct Enemy {
 };
 constexpr Enemy BuildEnemy(bool ofWhiteKing) {
     Enemy e{};
-    const int rook1 = ofWhiteKing ? 17 : 1, rook2 = ofWhiteKing ? 24 : 8;
-    const int bishop1 = ofWhiteKing ? 19 : 3, bishop2 = ofWhiteKing ? 22 : 6;
-    const int queen = ofWhiteKing ? 21 : 4, king = ofWhiteKing ? 20 : 5;
-    const int pawnLo = ofWhiteKing ? 25 : 9;
-    e.can[rook1] = e.can[rook2] = Orthogonal;
-    e.can[bishop1] = e.can[bishop2] = Diagonal;
-    e.can[queen] = Orthogonal | Diagonal;
-    e.can[king] = NextKing;
-    for (int id = pawnLo; id < pawnLo + 8; ++id) e.can[id] = NextPawn;
-    e.pawnRankStep = ofWhiteKing ? +1 : -1;
+    const ColourFacts& attacker = FactsOfColour(!ofWhiteKing);
+    e.can[attacker.queenRook] = e.can[attacker.kingRook] = Orthogonal;
+    e.can[attacker.bishopC] = e.can[attacker.bishopF] = Diagonal;
+    e.can[attacker.queen] = Orthogonal | Diagonal;
+    e.can[attacker.king] = NextKing;
+    for (int id = attacker.firstPawn; id < attacker.firstPawn + PawnsPerSide; ++id) e.can[id] = NextPawn;
+    e.pawnRankStep = -attacker.forward;
     return e;
 }
 constexpr Enemy BlackEnemy = BuildEnemy(true);   // attackers of the white king
 constexpr Enemy WhiteEnemy = BuildEnemy(false);  // attackers of the black king
-
-// The slice as bit sets: bit s of occupied is set when square s holds a
-// piece, bit s of high when it holds an id above 16 (a black piece).
-struct SliceBits {
-    uint64_t occupied, high;
-};
-inline SliceBits ReadSlice(const uint8_t* slice) {
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128(), sixteen = _mm_set1_epi8(16);
-    uint64_t empty = 0, high = 0;
-    for (int k = 0; k < 4; ++k) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slice + 16 * k));
-        empty |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)))) << (16 * k);
-        high |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpgt_epi8(v, sixteen)))) << (16 * k);
-    }
-    return {~empty, high};
-#else
-    uint64_t occupied = 0, high = 0;
-    for (int s = 0; s < 64; ++s) {
-        occupied |= static_cast<uint64_t>(slice[s] != 0) << s;
-        high |= static_cast<uint64_t>(slice[s] > 16 && slice[s] < 128) << s;
-    }
-    return {occupied, high};
-#endif
-}
 
 // Squares around the king by the way a piece standing there first on its
 // ray can reach the king: along the four orthogonal rays, along the four
@@ -119,8 +89,8 @@ int32_t KingAttacked(const Enemy& e, const uint8_t* board, uint8_t kr8, uint8_t 
     const uint8_t* slice = board + 64 * ply;
     const uint8_t* prom = promoted ? promoted + 32 * ply : nullptr;
     const int k = (kr - 1) + 8 * (kf - 1);
-    const SliceBits bits = ReadSlice(slice);
-    const uint64_t enemy = e.pawnRankStep > 0 ? bits.high : bits.occupied & ~bits.high;
+    const rays::SliceSets bits = rays::ReadSlice(slice);
+    const uint64_t enemy = e.pawnRankStep > 0 ? bits.black : bits.occupied & ~bits.black;
     const uint64_t pawnSquares = Around.pawn[e.pawnRankStep > 0 ? 0 : 1][k];
     for (uint64_t met = FirstOnRays(k, bits.occupied) & enemy; met != 0; met &= met - 1) {
         const int s = __builtin_ctzll(met);

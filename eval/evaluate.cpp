@@ -1,7 +1,9 @@
-// Static evaluation over the fixed piece ids: table values (material and
-// placement in one number) plus rook, bishop, castling, queen and pawn
-// terms. White's terms are added, Black's subtracted, and the sum is turned
-// to the view of the side to move.
+// The static evaluation, for the side to move, with its terms as named constants.
+//
+// It works over the fixed piece ids: table values (material and placement in
+// one number) plus rook, bishop, castling, queen and pawn terms. White's
+// terms are added, Black's subtracted, and the sum is turned to the view of
+// the side to move.
 //
 // Shaped for speed: it runs at nearly every position the search makes.
 //   - The table values of all pieces are summed once per ply whose children
@@ -31,15 +33,25 @@
 
 namespace {
 
-// Facts of one colour for the shared term routines.
-struct Colour {
-    uint8_t rookA, rookB, knightA, knightB, bishopA, bishopB, queen, king;
-    int enemyLo, enemyHi;                // the other colour's ids
-    int homeRank;
-    int rankStep;                        // toward the enemy: +1 White, -1 Black
-};
-constexpr Colour White = {1, 8, 2, 7, 3, 6, 4, 5, 17, 32, 1, +1};
-constexpr Colour Black = {17, 24, 18, 23, 19, 22, 21, 20, 1, 16, 8, -1};
+// The terms, each from the view of the colour it is counted for (White's
+// added, Black's subtracted). The tables (material and placement in one
+// number) are in eval/valorideipezzi.
+constexpr int RookFacingEnemy = 5;        // the first piece ahead on a rook's file is an enemy
+constexpr int ConnectedRooksBonus = 10;   // both rooks on one rank or file, nothing between
+constexpr int BishopPairBonus = 10;       // both bishops of the set-up on the board
+constexpr int CastledKingBonus = 30;      // king on g or c of its home rank, a rook beside it toward the centre
+constexpr int EarlyQueenPenalty = 100;    // the queen has left its home square ...
+constexpr int EarlyQueenMoves = 6;        // ... while the engine's move counter is below this
+constexpr int DoubledPawnPenalty = 3;     // per own pawn id above an unpromoted pawn on its file
+constexpr int IsolatedPawnPenalty = 5;    // no own pawn id on a neighbouring file
+constexpr int FreePawnBonus = 5;          // no enemy pawn id ahead on a neighbouring file
+constexpr int OpenKingFilePenalty = 7;    // no own pawn id in front of the king on its file
+
+// The colour facts the shared term routines read: rooks, bishops, queen,
+// king, the other colour's ids, the home rank and the forward step.
+using Colour = ColourFacts;
+constexpr const Colour& White = WhiteFacts;
+constexpr const Colour& Black = BlackFacts;
 
 // One ply's position as the evaluation reads it.
 struct Slice {
@@ -61,7 +73,7 @@ struct Slice {
 // each file is one byte, bit r - 1 for rank r, so "on this file above it"
 // is a shift within the bytes and "on a neighbouring file" a shift by 8.
 struct PawnSets {
-    uint64_t all[2];    // present pawn ids, promoted or not: [0] White's 9..16, [1] Black's 25..32
+    uint64_t all[2];    // present pawn ids, promoted or not: [0] White's, [1] Black's
     uint64_t plain[2];  // the unpromoted ones among them
 };
 
@@ -98,7 +110,7 @@ inline uint64_t BesideFiles(uint64_t x) { return (x << 8) | (x >> 8); }
 PawnSets PawnSetsOf(const Slice& s) {
     PawnSets p{};
     for (int c = 0; c < 2; ++c)
-        for (int id = 9 + 16 * c; id < 17 + 16 * c; ++id) {
+        for (int id = FactsOfColour(c == 0).firstPawn; id < FactsOfColour(c == 0).firstPawn + PawnsPerSide; ++id) {
             if (!s.Present(id)) continue;
             const uint64_t bit = uint64_t{1} << ((s.RankOf(id) - 1) + 8 * (s.FileOf(id) - 1));
             p.all[c] |= bit;
@@ -107,35 +119,35 @@ PawnSets PawnSetsOf(const Slice& s) {
     return p;
 }
 
-// Rook: 5 when the first piece ahead on its file is an enemy (its table
+// Rook: RookFacingEnemy when the first piece ahead on its file is an enemy (its table
 // value is counted with the others').
 [[gnu::always_inline]] inline int RookAhead(const Colour& c, const Slice& s, int id) {
     if (!s.Present(id)) return 0;
     const int r = s.RankOf(id), f = s.FileOf(id);
     const unsigned column = s.FileBits(f);
     // White looks up the file (ranks r + 1..8), Black down it (ranks r - 1..1).
-    const unsigned ahead = c.rankStep > 0 ? column & (0xFFu << r) & 0xFFu : column & ((1u << (r - 1)) - 1);
+    const unsigned ahead = c.forward > 0 ? column & (0xFFu << r) & 0xFFu : column & ((1u << (r - 1)) - 1);
     if (ahead == 0) return 0;
-    const int first = c.rankStep > 0 ? __builtin_ctz(ahead) + 1 : 32 - __builtin_clz(ahead);
+    const int first = c.forward > 0 ? __builtin_ctz(ahead) + 1 : 32 - __builtin_clz(ahead);
     const int occupant = s.At(first, f);
-    return occupant >= c.enemyLo && occupant <= c.enemyHi ? 5 : 0;
+    return occupant >= c.enemyLo && occupant <= c.enemyHi ? RookFacingEnemy : 0;
 }
 
-// 10 when both rooks stand on one rank, or else on one file, with nothing between.
+// ConnectedRooksBonus when both rooks stand on one rank, or else on one file, with nothing between.
 [[gnu::always_inline]] inline int ConnectedRooks(const Colour& c, const Slice& s) {
-    if (!s.Present(c.rookA) || !s.Present(c.rookB)) return 0;
-    const int ra = s.RankOf(c.rookA), fa = s.FileOf(c.rookA), rb = s.RankOf(c.rookB), fb = s.FileOf(c.rookB);
+    if (!s.Present(c.queenRook) || !s.Present(c.kingRook)) return 0;
+    const int ra = s.RankOf(c.queenRook), fa = s.FileOf(c.queenRook), rb = s.RankOf(c.kingRook), fb = s.FileOf(c.kingRook);
     if (ra == rb) {
         const int lo = fa < fb ? fa : fb, hi = fa < fb ? fb : fa;
         // The squares of rank ra on the files strictly between lo and hi.
         const uint64_t files = ((uint64_t{1} << (8 * (hi - 1))) - 1) ^ ((uint64_t{1} << (8 * lo)) - 1);
         const uint64_t between = files & (0x0101010101010101ull << (ra - 1));
-        return hi > lo + 1 && (s.occupied & between) != 0 ? 0 : 10;
+        return hi > lo + 1 && (s.occupied & between) != 0 ? 0 : ConnectedRooksBonus;
     }
     if (fa == fb) {
         const int lo = ra < rb ? ra : rb, hi = ra < rb ? rb : ra;
         const unsigned between = ((1u << (hi - 1)) - 1) ^ ((1u << lo) - 1);
-        return hi > lo + 1 && (s.FileBits(fa) & between) != 0 ? 0 : 10;
+        return hi > lo + 1 && (s.FileBits(fa) & between) != 0 ? 0 : ConnectedRooksBonus;
     }
     return 0;
 }
@@ -158,14 +170,14 @@ const IdTables TableOf = [] {
         for (int id : ids)
             for (int kind = 0; kind < 8; ++kind) t.of[id][kind] = &table[0][0];
     };
-    fixed({1, 8}, WhiteRookTable);
-    fixed({17, 24}, BlackRookTable);
-    fixed({2, 7, 18, 23}, KnightTable);
-    fixed({3, 6, 19, 22}, BishopTable);
-    fixed({4, 21}, QueenTable);
-    for (int id = 9; id <= 32; ++id) {
+    fixed({WhiteFacts.queenRook, WhiteFacts.kingRook}, WhiteRookTable);
+    fixed({BlackFacts.kingRook, BlackFacts.queenRook}, BlackRookTable);
+    fixed({WhiteKnightB, WhiteKnightG, BlackKnightG, BlackKnightB}, KnightTable);
+    fixed({WhiteBishopC, WhiteBishopF, BlackBishopF, BlackBishopC}, BishopTable);
+    fixed({WhiteQueen, BlackQueen}, QueenTable);
+    for (int id = WhitePawnA; id <= BlackPawnA; ++id) {
         if (!IsPawnId(id)) continue;
-        const bool white = id <= 16;
+        const bool white = IsWhiteId(id);
         t.of[id][NotPromoted] = white ? &WhitePawnTable[0][0] : &BlackPawnTable[0][0];
         t.of[id][PromQueen] = &QueenTable[0][0];
         t.of[id][PromRook] = white ? &WhiteRookTable[0][0] : &BlackRookTable[0][0];
@@ -181,7 +193,7 @@ const IdTables TableOf = [] {
 // its values need no look-up of where the piece stands.
 [[gnu::always_inline]] inline int SignedValueAt(int id, uint8_t prom, int sq) {
     const int v = TableOf.of[id][prom & 7][((sq & 7) << 3) | (sq >> 3)];
-    return id > 16 ? -v : v;
+    return IsBlackId(id) ? -v : v;
 }
 
 // The same for an id known to be on the board at a slice.
@@ -191,14 +203,14 @@ const IdTables TableOf = [] {
 
 // The same for any id: 0 for an id not on the board or out of range.
 [[gnu::always_inline]] inline int SignedTableValue(const Slice& s, int id) {
-    if (id < 1 || id > 32 || !s.Present(id)) return 0;
+    if (id < WhiteRookA || id > LastPieceId || !s.Present(id)) return 0;
     return SignedValueOnBoard(s, id);
 }
 
 // Every piece's table value, White's minus Black's.
 int TableSum(const Slice& s) {
     int sum = 0;
-    for (int id = 1; id <= 32; ++id) sum += SignedTableValue(s, id);
+    for (int id = WhiteRookA; id <= LastPieceId; ++id) sum += SignedTableValue(s, id);
     return sum;
 }
 
@@ -220,15 +232,15 @@ int TableSum(const Slice& s) {
     for (uint64_t below = plain & BelowSome(own); below != 0; below &= below - 1) {
         const int at = __builtin_ctzll(below);
         const uint64_t aboveOnFile = (uint64_t{0xFF} << (at & ~7)) & ~((uint64_t{2} << at) - 1);
-        score -= 3 * __builtin_popcountll(own & aboveOnFile);
+        score -= DoubledPawnPenalty * __builtin_popcountll(own & aboveOnFile);
     }
-    return score - 5 * __builtin_popcountll(plain & ~BesideFiles(FilesOf(own)));
+    return score - IsolatedPawnPenalty * __builtin_popcountll(plain & ~BesideFiles(FilesOf(own)));
 }
 
 [[gnu::always_inline]] inline int FreeToAdvance(int c, const PawnSets& p) {
     const uint64_t enemy = p.all[1 - c];
     const uint64_t enemyAhead = c == 0 ? BelowSome(enemy) : AboveSome(enemy);
-    return 5 * __builtin_popcountll(p.plain[c] & ~BesideFiles(enemyAhead));
+    return FreePawnBonus * __builtin_popcountll(p.plain[c] & ~BesideFiles(enemyAhead));
 }
 
 // What one ply's pawns give: where they stand and their structure terms
@@ -259,26 +271,26 @@ struct PawnFacts {
 [[gnu::always_inline]] inline int OtherTerms(const Colour& c, const Slice& s, uint64_t pawns) {
     int score = 0;
     // Rooks and connected rooks.
-    score += RookAhead(c, s, c.rookA) + RookAhead(c, s, c.rookB);
+    score += RookAhead(c, s, c.queenRook) + RookAhead(c, s, c.kingRook);
     score += ConnectedRooks(c, s);
     // Bishop pair.
-    if (s.Present(c.bishopA) && s.Present(c.bishopB)) score += 10;
+    if (s.Present(c.bishopC) && s.Present(c.bishopF)) score += BishopPairBonus;
     // Castled king with its rook beside it.
     const int home = c.homeRank;
     if (s.Present(c.king) && s.RankOf(c.king) == home) {
         const int kf = s.FileOf(c.king);
-        auto rookOn = [&](int f) { const int id = s.At(home, f); return id == c.rookA || id == c.rookB; };
-        if ((kf == 7 && rookOn(6)) || (kf == 3 && rookOn(4))) score += 30;
+        auto rookOn = [&](int f) { const int id = s.At(home, f); return id == c.queenRook || id == c.kingRook; };
+        if ((kf == FileG && rookOn(FileF)) || (kf == FileC && rookOn(FileD))) score += CastledKingBonus;
     }
     // The queen stays home in the opening.
-    if (MoveNumber < 6 && s.At(home, 4) != c.queen) score -= 100;
+    if (MoveNumber < EarlyQueenMoves && s.At(home, FileD) != c.queen) score -= EarlyQueenPenalty;
     // An own pawn id in front of the king on its file (above it for White,
     // below it for Black).
     if (s.Present(c.king)) {
         const int kr = s.RankOf(c.king), kf = s.FileOf(c.king);
         const unsigned ranks = static_cast<unsigned>(pawns >> (8 * (kf - 1))) & 0xFF;
-        const unsigned inFront = c.rankStep > 0 ? ranks >> kr : ranks & ((1u << (kr - 1)) - 1);
-        if (inFront == 0) score -= 7;
+        const unsigned inFront = c.forward > 0 ? ranks >> kr : ranks & ((1u << (kr - 1)) - 1);
+        if (inFront == 0) score -= OpenKingFilePenalty;
     }
     return score;
 }
@@ -290,7 +302,8 @@ struct PlyFacts {
     int32_t tables;
     PawnFacts pawns;
 };
-PlyFacts Known[MaxPly + 1];
+// The table sum and pawn facts of each ply, [ply].
+PlyFacts EvalFactsOfPly[MaxPly + 1];
 
 inline Slice SliceAt(int p, bool withOccupancy = true) {
     return Slice{&Board[p][0][0], PieceRank[p], PieceFile[p], PromotedKind[p], withOccupancy ? rays::Occupied(&Board[p][0][0]) : 0};
@@ -304,7 +317,8 @@ int TableChange(const SliceOrigin& o, const Slice& before, const Slice& after) {
     int change = SignedValueAt(o.piece, after.prom[o.piece - 1], o.to) - SignedValueAt(o.piece, before.prom[o.piece - 1], o.from);
     if (o.captured != 0) change -= SignedValueAt(o.captured, before.prom[o.captured - 1], o.to);
     if (o.piece == WhiteKing || o.piece == BlackKing) {
-        const int rookA = o.piece == WhiteKing ? 1 : 17, rookB = rookA + 7;
+        const ColourFacts& c = FactsOfColour(o.piece == WhiteKing);
+        const int rookA = c.queenRook, rookB = c.kingRook;
         change += SignedTableValue(after, rookA) - SignedTableValue(before, rookA);
         change += SignedTableValue(after, rookB) - SignedTableValue(before, rookB);
     }
@@ -322,7 +336,7 @@ int TableChange(const SliceOrigin& o, const Slice& before, const Slice& after) {
     const uint64_t from = uint64_t{1} << o.from, to = uint64_t{1} << o.to;
     uint64_t white = before.all[0], black = before.all[1], whitePlain = before.plain[0], blackPlain = before.plain[1];
     if (IsPawnId(o.captured)) {
-        if (o.captured > 16) {
+        if (IsBlackId(o.captured)) {
             black &= ~to;
             blackPlain &= ~to;
         } else {
@@ -332,7 +346,7 @@ int TableChange(const SliceOrigin& o, const Slice& before, const Slice& after) {
     }
     if (IsPawnId(o.piece)) {
         const uint64_t plainTo = after.prom[o.piece - 1] == NotPromoted ? to : 0;
-        if (o.piece > 16) {
+        if (IsBlackId(o.piece)) {
             black = (black & ~from) | to;
             blackPlain = (blackPlain & ~from) | plainTo;
         } else {
@@ -348,14 +362,14 @@ int TableChange(const SliceOrigin& o, const Slice& before, const Slice& after) {
 // look-up of facts already kept is inline; working them out is not.
 const PlyFacts& WorkOutFacts(int q);
 inline const PlyFacts& FactsOf(int q) {
-    const PlyFacts& f = Known[q];
+    const PlyFacts& f = EvalFactsOfPly[q];
     const uint64_t stamp = Origin[q].stamp;
     if (stamp != 0 && f.stamp == stamp) return f;
     return WorkOutFacts(q);
 }
 
 [[gnu::noinline]] const PlyFacts& WorkOutFacts(int q) {
-    PlyFacts& f = Known[q];
+    PlyFacts& f = EvalFactsOfPly[q];
     const uint64_t stamp = Origin[q].stamp;
     const Slice s = SliceAt(q, false);
     if (MadeFromKnownPly(q)) {
@@ -408,12 +422,20 @@ int16_t Evaluate() {
 namespace {
 
 // The queen term of one colour, from its point of view.
-inline int QueenAtHome(const Colour& c, const Slice& s) { return MoveNumber < 6 && s.At(c.homeRank, 4) != c.queen ? -100 : 0; }
+inline int QueenAtHome(const Colour& c, const Slice& s) {
+    return MoveNumber < EarlyQueenMoves && s.At(c.homeRank, FileD) != c.queen ? -EarlyQueenPenalty : 0;
+}
 
-// The rook, bishop, castling and king-file terms of one colour lie between
-// -7 (no pawn in front of the king) and 5 + 5 + 10 + 10 + 30 (both rooks
-// with an enemy ahead and connected, the bishop pair, the castled king).
-constexpr int OtherTermsLow = -7, OtherTermsHigh = 60;
+// The rook, bishop, castling and king-file terms of one colour (OtherTerms
+// without the queen's) lie between the king-file penalty alone and every
+// bonus at once: both rooks with an enemy ahead and connected, the bishop
+// pair, the castled king. The bound holds while each term keeps the sign
+// it is counted with; a term added to OtherTerms must be added here.
+constexpr int OtherTermsLow = -OpenKingFilePenalty;
+constexpr int OtherTermsHigh = 2 * RookFacingEnemy + ConnectedRooksBonus + BishopPairBonus + CastledKingBonus;
+static_assert(RookFacingEnemy >= 0 && ConnectedRooksBonus >= 0 && BishopPairBonus >= 0 && CastledKingBonus >= 0 &&
+                  OpenKingFilePenalty >= 0,
+              "the leaf bound takes the bonuses as gains and the king-file term as a loss");
 constexpr int OtherSpread = OtherTermsHigh - OtherTermsLow;  // bound on White's minus Black's, either way
 
 }  // namespace

@@ -1,3 +1,4 @@
+// The millisecond tick count on POSIX, from the monotonic clock.
 #include "platform/clock.h"
 
 #include <chrono>

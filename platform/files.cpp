@@ -1,3 +1,4 @@
+// Tests on files and folders beside the program, through stat.
 #include "platform/files.h"
 
 #include <sys/stat.h>

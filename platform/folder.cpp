@@ -1,3 +1,4 @@
+// The running program's folder on POSIX, read from the process's own executable link.
 #include "platform/folder.h"
 
 #include <unistd.h>

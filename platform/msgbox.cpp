@@ -1,3 +1,4 @@
+// Messages to the user on POSIX: standard error, and the window's box when one is installed.
 #include "platform/msgbox.h"
 
 #include "platform/pipe.h"

@@ -1,3 +1,4 @@
+// Pipe services on POSIX file descriptors: waiting for input, bounded reads, whole writes.
 #include "platform/pipe.h"
 
 #include <poll.h>

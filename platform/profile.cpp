@@ -1,3 +1,4 @@
+// The settings file read and written as INI text by the engine itself (the POSIX back end).
 #include "platform/profile.h"
 #include "platform/profiletext.h"
 

@@ -1,3 +1,4 @@
+// Opening a file in the desktop's viewer on POSIX.
 #include "platform/viewer.h"
 
 #include <fcntl.h>

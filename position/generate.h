@@ -1,12 +1,12 @@
-// Generation driver: all pseudo-legal moves of the side to move, in search order.
+// The generation driver: all pseudo-legal moves of the side to move, in search order, whole or with the quiet moves deferred.
 #pragma once
 #include <cstdint>
 
+#include "position/exchangesort.h"
 #include "position/variabili.h"
 
 void GenerateMoves();
 void GeneratePieceMoves(uint8_t rank, uint8_t file);
-void SortMoveList();
 
 // The same list as GenerateMoves gives, for the search, with the writing of
 // its quiet moves put off. After the sort the quiet moves (key 0) stand at

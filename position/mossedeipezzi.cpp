@@ -6,6 +6,7 @@
 // deferred writing of quiet moves; here they append to the list.
 #include "position/mossedeipezzi.h"
 
+#include <initializer_list>
 #include <string>
 
 #include "position/piecemoves.h"
@@ -78,10 +79,11 @@ void UpdateGameCastle(int id, int fr, int ff, int tr, int tf) {
     if (id == BlackKing) GameCastle[1] = 0;
     // A move from or to a corner ends castling with that corner's rook.
     auto corner = [](int r, int f) {
-        if (r == 1 && f == 1) GameCastle[0] &= ~2;
-        if (r == 1 && f == 8) GameCastle[0] &= ~1;
-        if (r == 8 && f == 1) GameCastle[1] &= ~2;
-        if (r == 8 && f == 8) GameCastle[1] &= ~1;
+        for (const ColourFacts* c : {&WhiteFacts, &BlackFacts}) {
+            if (r != c->homeRank) continue;
+            if (f == FileA) GameCastle[c->colour] &= ~QueenSideRight;
+            if (f == FileH) GameCastle[c->colour] &= ~KingSideRight;
+        }
     };
     corner(fr, ff);
     corner(tr, tf);

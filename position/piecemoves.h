@@ -1,9 +1,11 @@
-// The piece move generators' algorithms, shared by every way their moves
-// are collected: appended to the list, counted before the list is written,
-// or written piece by piece when the search reaches them. A sink is called
-// as sink(piece, moveCode, captured, promotion) once for every move, in the
-// generation order, which is part of the search's behaviour (the exchange
-// sort keeps equal keys in a pattern that depends on it).
+// The piece move generators' algorithms, for any sink of their moves.
+//
+// They are shared by every way their moves are collected: appended to the
+// list, counted before the list is written, or written piece by piece when
+// the search reaches them. A sink is called as sink(piece, moveCode,
+// captured, promotion) once for every move, in the generation order, which is
+// part of the search's behaviour (the exchange sort keeps equal keys in a
+// pattern that depends on it).
 //
 // The generators look only at the Board slice of the current ply (and at
 // PromotedKind and the castling rights). They work on the slice as 64
@@ -22,24 +24,12 @@
 #pragma once
 #include <cstdint>
 
+#include "position/identities.h"
 #include "position/mossedeipezzi.h"
 #include "position/rays.h"
 #include "position/variabili.h"
 
 namespace piecemoves {
-
-// Colour-dependent facts of the generators; the algorithm is shared.
-struct Side {
-    int enemyLo, enemyHi;        // ids of the opposing colour
-    int colour;                  // 0 White, 1 Black
-    int homeRank;                // king and rooks' rank
-    uint8_t kingRook, queenRook; // corner ids on files h and a
-    int forward;                 // pawn direction
-    int startRank, lastPushRank; // double-step rank; rank from which a step promotes
-    uint8_t doubleCode, stepCode, capPlusCode, capMinusCode;
-};
-inline constexpr Side WhiteSide = {17, 32, 0, 1, 8, 1, +1, 2, 7, 16, 15, 22, 8};
-inline constexpr Side BlackSide = {1, 16, 1, 8, 17, 24, -1, 7, 2, 44, 43, 36, 50};
 
 // The list's own sink: every move is appended.
 struct AppendToList {
@@ -48,8 +38,8 @@ struct AppendToList {
     }
 };
 
-inline const Side& SideOf(uint8_t id) { return IsWhiteId(id) ? WhiteSide : BlackSide; }
-inline bool IsEnemy(const Side& s, uint8_t target) { return target >= s.enemyLo && target <= s.enemyHi; }
+inline const ColourFacts& SideOf(uint8_t id) { return FactsOfColour(IsWhiteId(id)); }
+inline bool IsEnemy(const ColourFacts& s, uint8_t target) { return target >= s.enemyLo && target <= s.enemyHi; }
 
 inline int SquareIndex(int rank, int file) { return (rank - 1) + 8 * (file - 1); }
 inline int IndexStep(const CodeStep& step) { return step.dRank + 8 * step.dFile; }
@@ -78,7 +68,7 @@ constexpr GeneratorTables BuildGeneratorTables() {
             if (n > 0) {
                 Targets& k = t.king[sq];
                 k.mask |= uint64_t{1} << (sq + DirectionStep[dir].dRank + 8 * DirectionStep[dir].dFile);
-                k.code[k.count] = static_cast<uint8_t>(7 * dir + 1);
+                k.code[k.count] = RayCode(dir, 1);
                 k.square[k.count++] = static_cast<uint8_t>(sq + DirectionStep[dir].dRank + 8 * DirectionStep[dir].dFile);
             }
         }
@@ -87,7 +77,7 @@ constexpr GeneratorTables BuildGeneratorTables() {
             if (!Inside(r, f)) continue;
             Targets& k = t.knight[sq];
             k.mask |= uint64_t{1} << ((r - 1) + 8 * (f - 1));
-            k.code[k.count] = static_cast<uint8_t>(57 + j);
+            k.code[k.count] = static_cast<uint8_t>(FirstKnightCode + j);
             k.square[k.count++] = static_cast<uint8_t>((r - 1) + 8 * (f - 1));
         }
     }
@@ -103,7 +93,7 @@ concept CountsQuiet = requires(Sink& sink) { sink.Quiet(1); };
 
 // Walks one ray from square sq in direction dir (0..7), distance 1..7.
 template <class Sink>
-[[gnu::always_inline]] inline void Ray(Sink& sink, const Side& s, uint8_t id, int sq, int dir, uint8_t promotion) {
+[[gnu::always_inline]] inline void Ray(Sink& sink, const ColourFacts& s, uint8_t id, int sq, int dir, uint8_t promotion) {
     const uint8_t* board = CurrentBoard();
     if constexpr (CountsQuiet<Sink>) {
         // Every square before the first occupied one is a quiet move.
@@ -119,12 +109,12 @@ template <class Sink>
         const int dist = __builtin_popcountll(rays::Lines.squares[sq][ray] ^ rays::Lines.squares[at][ray]);
         sink.Quiet(dist - 1);
         const uint8_t target = board[at];
-        if (IsEnemy(s, target)) sink(id, static_cast<uint8_t>(7 * dir + dist), target, promotion);
+        if (IsEnemy(s, target)) sink(id, RayCode(dir, dist), target, promotion);
     } else {
         const int step = IndexStep(DirectionStep[dir]), reach = Tables.reach[sq][dir];
         for (int dist = 1; dist <= reach; ++dist) {
             const uint8_t target = board[sq + dist * step];
-            const uint8_t code = static_cast<uint8_t>(7 * dir + dist);
+            const uint8_t code = RayCode(dir, dist);
             if (target == 0) {
                 sink(id, code, 0, promotion);
                 continue;
@@ -137,7 +127,7 @@ template <class Sink>
 
 // The king's or the knight's targets: quiet, capture or nothing.
 template <class Sink>
-[[gnu::always_inline]] inline void Steps(Sink& sink, const Side& s, uint8_t id, const Targets& t, uint8_t promotion) {
+[[gnu::always_inline]] inline void Steps(Sink& sink, const ColourFacts& s, uint8_t id, const Targets& t, uint8_t promotion) {
     const uint8_t* board = CurrentBoard();
     if constexpr (CountsQuiet<Sink>) {
         if ((t.mask & sink.enemy) == 0) {
@@ -168,7 +158,7 @@ template <class Sink>
 // generators take the piece standing on the square (every present id
 // stands on its own square, so it is the id whose moves are wanted).
 struct Piece {
-    const Side& side;
+    const ColourFacts& side;
     uint8_t id;
     int sq;
 };
@@ -209,18 +199,20 @@ inline void Knight(Sink& sink, const Piece& pc, uint8_t promotion) {
 
 template <class Sink>
 inline void King(Sink& sink, const Piece& pc) {
-    const Side& s = pc.side;
+    const ColourFacts& s = pc.side;
     const uint8_t id = pc.id;
     // 1. The eight neighbours in code order 1, 8, ..., 50.
     Steps(sink, s, id, Tables.king[pc.sq], 0);
     // 2. Castling, king side first. The shared rights and the mover's own game
     //    rights must both allow it; attacks are judged when the move is made.
-    if (pc.sq != SquareIndex(s.homeRank, 5)) return;
+    if (pc.sq != SquareIndex(s.homeRank, FileE)) return;
     const int rights = CastleRights & GameCastle[s.colour];
     const int r = s.homeRank;
-    if ((rights & 1) && Sq(r, 6, Ply) == 0 && Sq(r, 7, Ply) == 0 && Sq(r, 8, Ply) == s.kingRook) sink(id, 30, 0, 0);
-    if ((rights & 2) && Sq(r, 2, Ply) == 0 && Sq(r, 3, Ply) == 0 && Sq(r, 4, Ply) == 0 && Sq(r, 1, Ply) == s.queenRook)
-        sink(id, 2, 0, 0);
+    if ((rights & KingSideRight) && Sq(r, FileF, Ply) == 0 && Sq(r, FileG, Ply) == 0 && Sq(r, FileH, Ply) == s.kingRook)
+        sink(id, KingSideCastleCode, 0, 0);
+    if ((rights & QueenSideRight) && Sq(r, FileB, Ply) == 0 && Sq(r, FileC, Ply) == 0 && Sq(r, FileD, Ply) == 0 &&
+        Sq(r, FileA, Ply) == s.queenRook)
+        sink(id, QueenSideCastleCode, 0, 0);
 }
 
 // A promoted pawn moves as its new kind (rare: kept out of the pawn's own code).
@@ -238,7 +230,7 @@ template <class Sink>
 template <class Sink>
 [[gnu::always_inline]] inline void Pawn(Sink& sink, const Piece& pc) {
     const uint8_t* board = CurrentBoard();
-    const Side& s = pc.side;
+    const ColourFacts& s = pc.side;
     const uint8_t id = pc.id;
     const int sq = pc.sq;
     if (const uint8_t kind = PromOf(id, Ply); kind != NotPromoted) {
@@ -258,11 +250,11 @@ template <class Sink>
     // 3. Capture toward file + 1, then 4. toward file - 1; never en passant.
     if (file < 8) {
         const uint8_t t = board[front + 8];
-        if (IsEnemy(s, t)) PawnMove(sink, id, s.capPlusCode, t, promotes);
+        if (IsEnemy(s, t)) PawnMove(sink, id, s.capFileHCode, t, promotes);
     }
     if (file > 1) {
         const uint8_t t = board[front - 8];
-        if (IsEnemy(s, t)) PawnMove(sink, id, s.capMinusCode, t, promotes);
+        if (IsEnemy(s, t)) PawnMove(sink, id, s.capFileACode, t, promotes);
     }
 }
 
@@ -273,12 +265,17 @@ enum : uint8_t { NoGenerator, PawnGenerator, KnightGenerator, BishopGenerator, R
 inline constexpr struct GeneratorOfId {
     uint8_t of[256] = {};
     constexpr GeneratorOfId() {
-        for (int id : {1, 8, 17, 24}) of[id] = RookGenerator;
-        for (int id : {2, 7, 18, 23}) of[id] = KnightGenerator;
-        for (int id : {3, 6, 19, 22}) of[id] = BishopGenerator;
-        of[4] = of[21] = QueenGenerator;
-        of[5] = of[20] = KingGenerator;
-        for (int id = 9; id <= 16; ++id) of[id] = of[id + 16] = PawnGenerator;
+        for (int id = WhiteRookA; id <= LastPieceId; ++id) {
+            switch (KindOfIdAs(id, NotPromoted)) {
+                case PieceKind::Pawn: of[id] = PawnGenerator; break;
+                case PieceKind::Knight: of[id] = KnightGenerator; break;
+                case PieceKind::Bishop: of[id] = BishopGenerator; break;
+                case PieceKind::Rook: of[id] = RookGenerator; break;
+                case PieceKind::Queen: of[id] = QueenGenerator; break;
+                case PieceKind::King: of[id] = KingGenerator; break;
+                default: break;
+            }
+        }
     }
 } GeneratorFor;
 
@@ -309,7 +306,7 @@ inline void PieceMoves(Sink& sink, uint8_t rank, uint8_t file) {
 template <uint8_t Id, class Sink>
 [[gnu::always_inline]] inline void MovesOfId(Sink& sink, int sq) {
     constexpr uint8_t generator = GeneratorFor.of[Id];
-    const Piece pc{Id <= 16 ? WhiteSide : BlackSide, Id, sq};
+    const Piece pc{FactsOfColour(IsWhiteId(Id)), Id, sq};
     if constexpr (generator == PawnGenerator)
         Pawn(sink, pc);
     else if constexpr (generator == KnightGenerator)
@@ -322,6 +319,16 @@ template <uint8_t Id, class Sink>
         Queen(sink, pc, 0);
     else if constexpr (generator == KingGenerator)
         King(sink, pc);
+}
+
+// The moves of id FirstId + Slot at ply p, when it is on the board; written
+// out per id, so the generator and the colour are fixed when compiled (the
+// id on the piece's square is the piece's own).
+template <int FirstId, int Slot, class Sink>
+[[gnu::always_inline]] inline void SlotMoves(Sink& sink, int p) {
+    constexpr uint8_t id = static_cast<uint8_t>(FirstId + Slot);
+    const uint8_t file = FileOf(id, p);
+    if (file != OffBoard) piecemoves::MovesOfId<id>(sink, piecemoves::SquareIndex(RankOf(id, p), file));
 }
 
 }  // namespace piecemoves

@@ -1,5 +1,7 @@
-// The board's lines, for the attack tests. Squares are numbered as in a
-// Board slice, s = (rank - 1) + 8 * (file - 1), and a set of squares is a
+// The board's lines as square sets, and a slice read as such sets.
+//
+// They serve the attack tests and the generators. Squares are numbered as in
+// a Board slice, s = (rank - 1) + 8 * (file - 1), and a set of squares is a
 // 64-bit word with bit s for square s.
 #pragma once
 #include <cstdint>
@@ -66,7 +68,8 @@ inline uint64_t Occupied(const uint8_t* slice) {
 #endif
 }
 
-// The squares of a 64-byte slice holding ids 17..32 (Black's pieces).
+// The squares of a 64-byte slice holding ids 17..32 (Black's pieces); a
+// byte of 128 or more (never an id) counts as no black piece on either path.
 inline uint64_t BlackIds(const uint8_t* slice) {
 #if defined(__SSE2__)
     const __m128i sixteen = _mm_set1_epi8(16);
@@ -78,8 +81,28 @@ inline uint64_t BlackIds(const uint8_t* slice) {
     return black;
 #else
     uint64_t black = 0;
-    for (int s = 0; s < 64; ++s) black |= static_cast<uint64_t>(slice[s] > 16) << s;
+    for (int s = 0; s < 64; ++s) black |= static_cast<uint64_t>(slice[s] > 16 && slice[s] < 128) << s;
     return black;
+#endif
+}
+
+// Both sets of a slice in one reading: the occupied squares and those of
+// Black's pieces.
+struct SliceSets {
+    uint64_t occupied, black;
+};
+inline SliceSets ReadSlice(const uint8_t* slice) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128(), sixteen = _mm_set1_epi8(16);
+    uint64_t empty = 0, black = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slice + 16 * k));
+        empty |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)))) << (16 * k);
+        black |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpgt_epi8(v, sixteen)))) << (16 * k);
+    }
+    return {~empty, black};
+#else
+    return {Occupied(slice), BlackIds(slice)};
 #endif
 }
 

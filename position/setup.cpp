@@ -56,12 +56,14 @@ struct Placement {
 // Highest free pawn id of a colour (a surplus piece takes it as a promoted
 // pawn); 0 when every pawn id of that colour is held.
 int HighestFreePawn(const Placement& p, bool white) {
-    for (int id = white ? 16 : 32; id >= (white ? 9 : 25); --id)
+    const int firstPawn = FactsOfColour(white).firstPawn;
+    for (int id = firstPawn + PawnsPerSide - 1; id >= firstPawn; --id)
         if (p.Free(id)) return id;
     return 0;
 }
 int LowestFreePawn(const Placement& p, bool white) {
-    for (int id = white ? 9 : 25; id <= (white ? 16 : 32); ++id)
+    const int firstPawn = FactsOfColour(white).firstPawn;
+    for (int id = firstPawn; id < firstPawn + PawnsPerSide; ++id)
         if (p.Free(id)) return id;
     return 0;
 }
@@ -74,35 +76,35 @@ struct OwnIds {
 };
 OwnIds OwnIdsOf(char c) {
     switch (c) {
-        case 'R': return {1, 8, PromRook};
-        case 'r': return {24, 17, PromRook};
-        case 'N': return {2, 7, PromKnight};
-        case 'n': return {18, 23, PromKnight};
-        case 'B': return {3, 6, PromBishop};
-        case 'b': return {19, 22, PromBishop};
-        case 'Q': return {4, 4, PromQueen};
-        case 'q': return {21, 21, PromQueen};
-        case 'K': return {5, 5, NotPromoted};
-        default: return {20, 20, NotPromoted};  // 'k'
+        case 'R': return {WhiteRookA, WhiteRookH, PromRook};
+        case 'r': return {BlackRookA, BlackRookH, PromRook};
+        case 'N': return {WhiteKnightB, WhiteKnightG, PromKnight};
+        case 'n': return {BlackKnightG, BlackKnightB, PromKnight};
+        case 'B': return {WhiteBishopC, WhiteBishopF, PromBishop};
+        case 'b': return {BlackBishopF, BlackBishopC, PromBishop};
+        case 'Q': return {WhiteQueen, WhiteQueen, PromQueen};
+        case 'q': return {BlackQueen, BlackQueen, PromQueen};
+        case 'K': return {WhiteKing, WhiteKing, NotPromoted};
+        default: return {BlackKing, BlackKing, NotPromoted};  // 'k'
     }
 }
 
 // The corner id a rook standing at (r, f) takes, 0 off the corners: 1 and 8
 // on a1 and h1 for White, 24 and 17 on a8 and h8 for Black.
 int CornerId(char c, int r, int f) {
-    if (f != 1 && f != 8) return 0;
-    if (c == 'R' && r == 1) return f == 1 ? 1 : 8;
-    if (c == 'r' && r == 8) return f == 1 ? 24 : 17;
+    if (f != FileA && f != FileH) return 0;
+    if (c == 'R' && r == WhiteFacts.homeRank) return f == FileA ? WhiteFacts.queenRook : WhiteFacts.kingRook;
+    if (c == 'r' && r == BlackFacts.homeRank) return f == FileA ? BlackFacts.queenRook : BlackFacts.kingRook;
     return 0;
 }
 
 // The other rook id of the colour of a rook id.
 int OtherRookId(int id) {
     switch (id) {
-        case 1: return 8;
-        case 8: return 1;
-        case 17: return 24;
-        default: return 17;  // 24
+        case WhiteRookA: return WhiteRookH;
+        case WhiteRookH: return WhiteRookA;
+        case BlackRookH: return BlackRookA;
+        default: return BlackRookH;  // BlackRookA
     }
 }
 
@@ -125,7 +127,8 @@ uint8_t EnPassantFromField(const std::string& field, const Placement& p, bool wh
     const int f = field[0] - 'a' + 1, r = field[1] - '0';
     const int beyond = whiteToMove ? r - 1 : r + 1, behind = whiteToMove ? r + 1 : r - 1;
     const int pawn = p.board[f - 1][beyond - 1];
-    const bool enemyPawn = whiteToMove ? pawn >= 25 && pawn <= 32 : pawn >= 9 && pawn <= 16;
+    const int enemyPawns = FactsOfColour(!whiteToMove).firstPawn;
+    const bool enemyPawn = pawn >= enemyPawns && pawn < enemyPawns + PawnsPerSide;
     if (!enemyPawn || p.promoted[pawn - 1] != NotPromoted) return NoEnPassant;
     if (p.board[f - 1][r - 1] != 0 || p.board[f - 1][behind - 1] != 0) return NoEnPassant;
     return static_cast<uint8_t>((r - 1) + 8 * (f - 1));
@@ -294,15 +297,16 @@ void PlaceInitialPieces() {
         RankOf(f + 8, 0) = 2;
         FileOf(f + 8, 0) = static_cast<uint8_t>(f);
     }
-    for (int id = 17; id <= 24; ++id) {
-        Sq(8, 25 - id, 0) = static_cast<uint8_t>(id);
-        Sq(7, 25 - id, 0) = static_cast<uint8_t>(id + 8);
+    for (int id = BlackRookH; id <= BlackRookA; ++id) {
+        const int file = BlackRookA + 1 - id;  // 25 - id: file h for 17 .. file a for 24
+        Sq(8, file, 0) = static_cast<uint8_t>(id);
+        Sq(7, file, 0) = static_cast<uint8_t>(id + PawnsPerSide);
         RankOf(id, 0) = 8;
-        FileOf(id, 0) = static_cast<uint8_t>(25 - id);
-        RankOf(id + 8, 0) = 7;
-        FileOf(id + 8, 0) = static_cast<uint8_t>(25 - id);
+        FileOf(id, 0) = static_cast<uint8_t>(file);
+        RankOf(id + PawnsPerSide, 0) = 7;
+        FileOf(id + PawnsPerSide, 0) = static_cast<uint8_t>(file);
     }
-    GameCastle[0] = GameCastle[1] = 3;
+    GameCastle[0] = GameCastle[1] = BothCastleRights;
     GameEnPassant = NoEnPassant;
 }
 

@@ -1,12 +1,16 @@
-// The shared position model: every quantity that changes during the search
-// carries one slice per ply, so a move is made by copying ply p into p + 1
-// and applying it there, and unmade by going back to ply p.
+// The position globals: the per-ply slices, the move lists and the ply changes.
+//
+// Every quantity that changes during the search carries one slice per ply, so
+// a move is made by copying ply p into p + 1 and applying it there, and
+// unmade by going back to ply p.
 #pragma once
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
+
+#include "position/identities.h"
 
 // Booleans are 16-bit: True = -1, False = 0; readers treat non-zero as true.
 using Bool16 = int16_t;
@@ -16,16 +20,6 @@ inline constexpr Bool16 False = 0;
 inline constexpr int MaxPly = 100;          // plies 0..MaxPly: 101 slices per array
 inline constexpr int MaxMovesPerPly = 100;  // list entries 1..100 (entry 0 unused)
 inline constexpr uint8_t OffBoard = 255;    // PieceFile of a piece not on the board
-
-// Fixed identities that other modules name.
-inline constexpr uint8_t WhiteKing = 5, BlackKing = 20;
-inline constexpr uint8_t WhiteQueen = 4, BlackQueen = 21;
-
-// PromotedKind coding, also the MoveRecord.Promotion coding.
-enum : uint8_t { NotPromoted = 0, PromQueen = 1, PromRook = 2, PromBishop = 3, PromKnight = 4 };
-
-// Derived piece kind (never stored).
-enum class PieceKind : uint8_t { None, King, Queen, Rook, Bishop, Knight, Pawn };
 
 struct MoveRecord {
     uint8_t Piece;      // PieceId of the moving piece (a pawn's id also when promoted)
@@ -73,54 +67,10 @@ inline uint8_t& RankOf(int id, int ply) { return PieceRank[ply][id - 1]; }
 inline uint8_t& FileOf(int id, int ply) { return PieceFile[ply][id - 1]; }
 inline uint8_t& PromOf(int id, int ply) { return PromotedKind[ply][id - 1]; }
 
-inline bool IsWhiteId(int id) { return id >= 1 && id <= 16; }
-inline bool IsBlackId(int id) { return id >= 17 && id <= 32; }
-constexpr bool IsPawnId(int id) { return (id >= 9 && id <= 16) || (id >= 25 && id <= 32); }
 inline bool OnBoard(int rank, int file) { return rank >= 1 && rank <= 8 && file >= 1 && file <= 8; }
-
-// The kind of piece id when its PromotedKind is prom: by the id, and for
-// pawn ids by prom (a code that is no promotion leaves a pawn).
-constexpr PieceKind KindOfIdAs(int id, uint8_t prom) {
-    if (id < 1 || id > 32) return PieceKind::None;
-    if (IsPawnId(id)) {
-        switch (prom) {
-            case PromQueen: return PieceKind::Queen;
-            case PromRook: return PieceKind::Rook;
-            case PromBishop: return PieceKind::Bishop;
-            case PromKnight: return PieceKind::Knight;
-            default: return PieceKind::Pawn;
-        }
-    }
-    // Back-rank ids: White 1..8 from file a, Black 17..24 from file h.
-    constexpr PieceKind back[8] = {PieceKind::Rook, PieceKind::Knight, PieceKind::Bishop, PieceKind::Queen,
-                                   PieceKind::King, PieceKind::Bishop, PieceKind::Knight, PieceKind::Rook};
-    return id <= 8 ? back[id - 1] : back[24 - id];  // 17 -> h-file rook ... 20 king, 21 queen, 24 a-file rook
-}
 
 // The kind of piece id at a ply: by the id, and for pawn ids by PromotedKind.
 PieceKind KindOf(int id, int ply);
-
-// Rank and file displacement of each MoveCode. Codes 1..56 are seven
-// distances along eight directions (direction = (code - 1) / 7, distance =
-// (code - 1) % 7 + 1); codes 57..64 the knight jumps, clockwise from the jump
-// toward file a. Entry 0 (no move) is 0, 0.
-struct CodeStep { int8_t dRank, dFile; };
-struct CodeTable {
-    CodeStep s[65];
-    constexpr const CodeStep& operator[](int code) const { return s[code]; }
-};
-inline constexpr CodeStep DirectionStep[8] = {{0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}};
-inline constexpr CodeStep KnightStep[8] = {{1, -2}, {2, -1}, {2, 1}, {1, 2}, {-1, 2}, {-2, 1}, {-2, -1}, {-1, -2}};
-constexpr CodeTable BuildMoveCodeTable() {
-    CodeTable t{};
-    for (int code = 1; code <= 56; ++code) {
-        int dir = (code - 1) / 7, dist = (code - 1) % 7 + 1;
-        t.s[code] = {static_cast<int8_t>(DirectionStep[dir].dRank * dist), static_cast<int8_t>(DirectionStep[dir].dFile * dist)};
-    }
-    for (int k = 0; k < 8; ++k) t.s[57 + k] = KnightStep[k];
-    return t;
-}
-inline constexpr CodeTable MoveCodeTable = BuildMoveCodeTable();
 
 void EnterPly();  // Ply + 1, SideToMove inverted
 void LeavePly();  // Ply - 1, SideToMove inverted

@@ -83,11 +83,11 @@ struct Castling {
     int right;  // the bit of the game's rights: 1 king side, 2 queen side
     int kingTo, transit, rookFrom, rookTo, emptyLo, emptyHi;
 };
-constexpr Castling KingSide{1, 7, 6, 8, 6, 6, 7};
-constexpr Castling QueenSide{2, 3, 4, 1, 4, 2, 4};
+constexpr Castling KingSide{KingSideRight, FileG, FileF, FileH, FileF, FileF, FileG};
+constexpr Castling QueenSide{QueenSideRight, FileC, FileD, FileA, FileD, FileB, FileD};
 uint8_t CornerRook(bool white, const Castling& c) {
-    if (white) return c.rookFrom == 8 ? 8 : 1;
-    return c.rookFrom == 8 ? 17 : 24;
+    const ColourFacts& own = FactsOfColour(white);
+    return c.rookFrom == FileH ? own.kingRook : own.queenRook;
 }
 
 const char* const PieceCannot = "the piece cannot move so";

@@ -26,10 +26,12 @@ struct CastleLayout {
     int homeRank;
     int transitFile, kingTarget, rookCorner, rookTarget;
 };
-constexpr CastleLayout WhiteKingSide = {8, 1, 6, 7, 8, 6};
-constexpr CastleLayout WhiteQueenSide = {1, 1, 4, 3, 1, 4};
-constexpr CastleLayout BlackKingSide = {17, 8, 6, 7, 8, 6};
-constexpr CastleLayout BlackQueenSide = {24, 8, 4, 3, 1, 4};
+constexpr CastleLayout KingSideOf(const ColourFacts& c) { return {c.kingRook, c.homeRank, FileF, FileG, FileH, FileF}; }
+constexpr CastleLayout QueenSideOf(const ColourFacts& c) { return {c.queenRook, c.homeRank, FileD, FileC, FileA, FileD}; }
+constexpr CastleLayout WhiteKingSide = KingSideOf(WhiteFacts);
+constexpr CastleLayout WhiteQueenSide = QueenSideOf(WhiteFacts);
+constexpr CastleLayout BlackKingSide = KingSideOf(BlackFacts);
+constexpr CastleLayout BlackQueenSide = QueenSideOf(BlackFacts);
 
 }  // namespace
 
@@ -119,7 +121,7 @@ void CountRefusedMove() {
 bool JudgedWhenMade(const MoveRecord& m) {
     // Castling, a king's two-square move from its start: its legality test
     // also moves the rook.
-    return (m.Piece == WhiteKing || m.Piece == BlackKing) && (m.MoveCode == 30 || m.MoveCode == 2);
+    return IsKingId(m.Piece) && IsCastlingCode(m.MoveCode);
 }
 
 Bool16 CheckMoveLegality() {
@@ -139,29 +141,29 @@ Bool16 CheckCastling() {
     // 1. Only the king's two-square moves from its start square are castling.
     const uint8_t king = SideToMove ? WhiteKing : BlackKing;
     if (m.Piece != king || !JudgedWhenMade(m)) return True;
-    const bool kingSide = m.MoveCode == 30;
+    const bool kingSide = m.MoveCode == KingSideCastleCode;
     const CastleLayout& c = SideToMove ? (kingSide ? WhiteKingSide : WhiteQueenSide) : (kingSide ? BlackKingSide : BlackQueenSide);
     const int r = c.homeRank;
     auto clearBetween = [&] {
         if (kingSide) {
-            Sq(r, 6, q) = 0;
-            Sq(r, 7, q) = 0;
+            Sq(r, FileF, q) = 0;
+            Sq(r, FileG, q) = 0;
         } else {
-            Sq(r, 4, q) = 0;
-            Sq(r, 3, q) = 0;
-            Sq(r, 2, q) = 0;
+            Sq(r, FileD, q) = 0;
+            Sq(r, FileC, q) = 0;
+            Sq(r, FileB, q) = 0;
         }
     };
     // 2. The king may not castle out of check.
-    FileOf(king, q) = 5;
+    FileOf(king, q) = FileE;
     FileOf(c.rook, q) = static_cast<uint8_t>(c.rookCorner);
     clearBetween();
-    Sq(r, 5, q) = king;
+    Sq(r, FileE, q) = king;
     Sq(r, c.rookCorner, q) = c.rook;
     if (MoverKingAttacked()) return False;
     // 3. Nor through an attacked square.
     FileOf(king, q) = static_cast<uint8_t>(c.transitFile);
-    Sq(r, 5, q) = 0;
+    Sq(r, FileE, q) = 0;
     clearBetween();
     Sq(r, c.transitFile, q) = king;
     if (MoverKingAttacked()) return False;
@@ -169,7 +171,7 @@ Bool16 CheckCastling() {
     FileOf(king, q) = static_cast<uint8_t>(c.kingTarget);
     FileOf(c.rook, q) = static_cast<uint8_t>(c.rookTarget);
     clearBetween();
-    Sq(r, 5, q) = 0;
+    Sq(r, FileE, q) = 0;
     Sq(r, c.rookCorner, q) = 0;
     Sq(r, c.kingTarget, q) = king;
     Sq(r, c.rookTarget, q) = c.rook;
@@ -211,14 +213,12 @@ void PopMoves(int count) {
 
 bool IsLegalGameMove(const std::string& text) {
     if (text.size() < 4 || text.size() > 5 || Ply != 0 || MoveCount[0] != 0) return false;
-    const int ff = text[0] - 'a' + 1, fr = text[1] - '0', tf = text[2] - 'a' + 1, tr = text[3] - '0';
-    if (!OnBoard(fr, ff) || !OnBoard(tr, tf)) return false;
+    const int fromFile = text[0] - 'a' + 1, fromRank = text[1] - '0', toFile = text[2] - 'a' + 1, toRank = text[3] - '0';
+    if (!OnBoard(fromRank, fromFile) || !OnBoard(toRank, toFile)) return false;
     uint8_t promotion = 0;
     if (text.size() == 5) {
-        const char* letters = "qrbn";
-        const char* at = std::strchr(letters, text[4]);
-        if (at == nullptr || text[4] == 0) return false;
-        promotion = static_cast<uint8_t>(at - letters + 1);
+        promotion = PromotionOfLetter(text[4]);
+        if (promotion == NotPromoted) return false;
     }
     const size_t rootSize = RootMoves.size();
     const int32_t analysed = PositionsAnalysed;
@@ -226,9 +226,9 @@ bool IsLegalGameMove(const std::string& text) {
     bool legal = false;
     while (MoveCount[0] > 0) {
         const MoveRecord& m = MoveList[0][MoveCount[0]];
-        const int mr = RankOf(m.Piece, 0), mf = FileOf(m.Piece, 0);
-        if (!legal && mr == fr && mf == ff && mr + MoveCodeTable[m.MoveCode].dRank == tr &&
-            mf + MoveCodeTable[m.MoveCode].dFile == tf && m.Promotion == promotion)
+        const int rank = RankOf(m.Piece, 0), file = FileOf(m.Piece, 0);
+        if (!legal && rank == fromRank && file == fromFile && rank + MoveCodeTable[m.MoveCode].dRank == toRank &&
+            file + MoveCodeTable[m.MoveCode].dFile == toFile && m.Promotion == promotion)
             legal = MakeMove() != False;
         PopMove();
     }

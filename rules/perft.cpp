@@ -1,3 +1,4 @@
+// Perft: the leaf positions below the current ply, counted through the search's own generation and making.
 #include "rules/perft.h"
 
 #include "position/generate.h"

@@ -1,5 +1,5 @@
-// Check tests. Each asks whether a king is attacked in the position held in
-// the slices of ply Ply + 1 (SideToMoveInCheck: of ply Ply).
+// The check rules. Each asks whether a king is attacked in the position held
+// in the slices of ply Ply + 1 (SideToMoveInCheck: of ply Ply).
 #pragma once
 #include <cstdint>
 #include "position/variabili.h"
@@ -13,6 +13,8 @@ bool SideToMoveAttackedKnown(); // the same for a ply made by MakeMove (Ply >= 1
 // to any other square leaves the king attacked. All squares when no
 // attacker is found.
 uint64_t CheckEvasionSquares();
+// The full test, without short cuts: the king of that colour attacked at ply.
+bool KingAttackedAtPly(int ply, bool whiteKing);
 Bool16 WhiteKingAttacked();   // at Ply + 1
 Bool16 BlackKingAttacked();   // at Ply + 1
 Bool16 RookLineAttack(const uint8_t& attacker, const uint8_t& target);

@@ -221,8 +221,7 @@ void Analizza() {
             S = r.Score;
             if (r.Piece != 0) {
                 BestMoveText = MoveToText(r.Piece, r.MoveCode);
-                static const char* letters[5] = {"", "q", "r", "b", "n"};
-                if (r.Promotion >= 1 && r.Promotion <= 4) BestMoveText += letters[r.Promotion];
+                if (const char letter = PromotionLetter(r.Promotion); letter != '\0') BestMoveText += letter;
             }
         }
         //    The search never takes en passant: when it found no move but
@@ -256,15 +255,10 @@ void Analizza() {
     PlayMoveText(BestMoveText);
     // 4. The engine's own king and rook moves end castling rights.
     const uint8_t piece = fromBook ? 0 : DepthResults[SearchDepth].Piece;
-    if (EngineColour == 0) {
-        if (piece == 5) CastleRights = 0;
-        if (piece == 1) CastleRights &= ~2;
-        if (piece == 8) CastleRights &= ~1;
-    } else {
-        if (piece == 20) CastleRights = 0;
-        if (piece == 24) CastleRights &= ~2;
-        if (piece == 17) CastleRights &= ~1;
-    }
+    const ColourFacts& own = FactsOfColour(EngineColour == 0);
+    if (piece == own.king) CastleRights = 0;
+    if (piece == own.queenRook) CastleRights &= ~QueenSideRight;
+    if (piece == own.kingRook) CastleRights &= ~KingSideRight;
     // 5. The move mates or stalemates: the opponent has no legal reply. The
     //    search's verdict is checked against the rules, which also count the
     //    replies it never generates (en passant).

@@ -1,3 +1,4 @@
+// Pipe I/O on the standard handles: the input poll, bounded reads and framed output lines.
 #include "shell/comm.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// Settings access, the log call and the board print shared by every part.
 #include "shell/common.h"
 
 #include <cfenv>

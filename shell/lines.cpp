@@ -1,3 +1,4 @@
+// Cutting successive pipe reads into complete lines.
 #include "shell/lines.h"
 
 void FeedLines(LineSplitter& s, std::string_view text, const std::function<void(std::string&&)>& onLine,

@@ -1,3 +1,4 @@
+// Start-up, the command loop and shutdown.
 #include "shell/main.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// The xboard protocol command interpreter: one handler per command line.
 #include "shell/protocol.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// The window's parts that need the X headers: opening the display and drawing.
 #include "window/display.h"
 
 #include <FL/Fl.H>

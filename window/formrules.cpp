@@ -1,3 +1,4 @@
+// The engine window's rules that do not depend on the window system.
 #include "window/formrules.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The millisecond tick count on Windows.
 #include "platform/clock.h"
 
 #include <windows.h>

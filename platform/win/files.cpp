@@ -1,3 +1,4 @@
+// Tests on the files beside the program, through the Windows file calls.
 #include "platform/files.h"
 
 #include <windows.h>

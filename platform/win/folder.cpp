@@ -1,3 +1,4 @@
+// The running program's folder on Windows, from its module file name.
 #include "platform/folder.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// Messages to the user on Windows: standard error and a message box.
 #include "platform/msgbox.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// The engine's single-byte texts converted for the Windows calls.
 #include "platform/text.h"
 
 #include <windows.h>

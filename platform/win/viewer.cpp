@@ -1,3 +1,4 @@
+// Opening a file in the desktop's viewer on Windows.
 #include "platform/viewer.h"
 
 #include <windows.h>
