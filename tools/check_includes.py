@@ -28,6 +28,7 @@ SHARED_SERVICES = {"companion/velmorutil.h", "shell/common.h", "shell/notation.h
 ALLOWED = {
     ("companion", "position/rays.h"),  # the ray tables of the board the companion reads
     ("companion", "position/variabili.h"),  # the slice layout it copies
+    ("companion", "position/identities.h"),  # the fixed piece ids its king tests know the pieces by
     ("position/setup.cpp", "rules/scacco.h"),  # unsound FENs are refused by the check test
 }
 
