@@ -29,7 +29,10 @@ using rays::RankStep;
 using rays::FileStep;
 
 // What an id standing first on a ray can do to the king, by attacked colour.
-enum : uint8_t { Orthogonal = 1, Diagonal = 2, NextKing = 4, NextPawn = 8 };
+enum : uint8_t { Orthogonal = 1,
+                 Diagonal = 2,
+                 NextKing = 4,
+                 NextPawn = 8 };
 struct Enemy {
     uint8_t can[256];  // by id; ids above 32 never stand on a sound board
     int pawnRankStep;  // rank offset from the king at which an enemy pawn attacks it

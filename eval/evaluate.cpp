@@ -36,16 +36,16 @@ namespace {
 // The terms, each from the view of the colour it is counted for (White's
 // added, Black's subtracted). The tables (material and placement in one
 // number) are in eval/valorideipezzi.
-constexpr int RookFacingEnemy = 5;        // the first piece ahead on a rook's file is an enemy
-constexpr int ConnectedRooksBonus = 10;   // both rooks on one rank or file, nothing between
-constexpr int BishopPairBonus = 10;       // both bishops of the set-up on the board
-constexpr int CastledKingBonus = 30;      // king on g or c of its home rank, a rook beside it toward the centre
-constexpr int EarlyQueenPenalty = 100;    // the queen has left its home square ...
-constexpr int EarlyQueenMoves = 6;        // ... while the engine's move counter is below this
-constexpr int DoubledPawnPenalty = 3;     // per own pawn id above an unpromoted pawn on its file
-constexpr int IsolatedPawnPenalty = 5;    // no own pawn id on a neighbouring file
-constexpr int FreePawnBonus = 5;          // no enemy pawn id ahead on a neighbouring file
-constexpr int OpenKingFilePenalty = 7;    // no own pawn id in front of the king on its file
+constexpr int RookFacingEnemy = 5;       // the first piece ahead on a rook's file is an enemy
+constexpr int ConnectedRooksBonus = 10;  // both rooks on one rank or file, nothing between
+constexpr int BishopPairBonus = 10;      // both bishops of the set-up on the board
+constexpr int CastledKingBonus = 30;     // king on g or c of its home rank, a rook beside it toward the centre
+constexpr int EarlyQueenPenalty = 100;   // the queen has left its home square ...
+constexpr int EarlyQueenMoves = 6;       // ... while the engine's move counter is below this
+constexpr int DoubledPawnPenalty = 3;    // per own pawn id above an unpromoted pawn on its file
+constexpr int IsolatedPawnPenalty = 5;   // no own pawn id on a neighbouring file
+constexpr int FreePawnBonus = 5;         // no enemy pawn id ahead on a neighbouring file
+constexpr int OpenKingFilePenalty = 7;   // no own pawn id in front of the king on its file
 
 // The colour facts the shared term routines read: rooks, bishops, queen,
 // king, the other colour's ids, the home rank and the forward step.
@@ -166,7 +166,7 @@ const IdTables TableOf = [] {
     IdTables t{};
     for (auto& row : t.of)
         for (auto& entry : row) entry = NoValues;
-    auto fixed = [&](std::initializer_list<int> ids, const int16_t (*table)[8]) {
+    auto fixed = [&](std::initializer_list<int> ids, const int16_t(*table)[8]) {
         for (int id : ids)
             for (int kind = 0; kind < 8; ++kind) t.of[id][kind] = &table[0][0];
     };

@@ -12,7 +12,9 @@ inline constexpr size_t PipeReadSize = 2048;
 // open, so that the next read reports the end.
 bool PipeInputReady(int fd, int waitMs);
 
-enum class PipeReadResult { Data, Nothing, End };
+enum class PipeReadResult { Data,
+                            Nothing,
+                            End };
 
 // One read(2) of at most PipeReadSize bytes into out (replaced). Data when
 // bytes came, Nothing when none were there (a non-blocking descriptor),

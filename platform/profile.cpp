@@ -28,7 +28,9 @@ bool SameName(const std::string& a, const std::string& b) {
 
 // What one line of the file is.
 struct Line {
-    enum Kind { Other, Section, Key } kind = Other;
+    enum Kind { Other,
+                Section,
+                Key } kind = Other;
     std::string name;   // section or key name, trimmed
     std::string value;  // key value, trimmed
 };

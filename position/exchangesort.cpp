@@ -59,7 +59,7 @@ struct TieKey {
     uint64_t word[5];  // n, count, then the count keys, then the count entries, as bytes; zeros after
 };
 struct TieEntry {
-    TieKey key;                     // all zeros when empty (a real key has count >= 2)
+    TieKey key;                    // all zeros when empty (a real key has count >= 2)
     uint8_t order[MaxRemembered];  // out[t] is records[order[t]]
 };
 constexpr int TieTableBits = 10;

@@ -7,17 +7,17 @@
 #include "position/variabili.h"
 
 // Owned by start-up (shell/main.cpp).
-extern Bool16 ProtocolMode;       // started with the xboard switch
+extern Bool16 ProtocolMode;  // started with the xboard switch
 
 // Owned by the protocol interpreter (shell/protocol.cpp).
-extern int16_t EngineColour;      // 0 White, 1 Black
-extern int32_t RemainingTime;     // engine's clock as last sent by "time", centiseconds
-extern int32_t InitialTime;       // first "time" value of the game, centiseconds
-extern Bool16 InitialTimeKnown;   // InitialTime has been taken for this game
-extern std::string MoveHistory;   // the game's moves, 4 (or 5) characters each, no separators
+extern int16_t EngineColour;     // 0 White, 1 Black
+extern int32_t RemainingTime;    // engine's clock as last sent by "time", centiseconds
+extern int32_t InitialTime;      // first "time" value of the game, centiseconds
+extern Bool16 InitialTimeKnown;  // InitialTime has been taken for this game
+extern std::string MoveHistory;  // the game's moves, 4 (or 5) characters each, no separators
 
 // Owned by the think driver (search/analizza.cpp).
-extern int16_t MoveNumber;        // the engine's move counter, 1 at a new game
+extern int16_t MoveNumber;  // the engine's move counter, 1 at a new game
 
 // Owned by the move lists (position/mossedeipezzi.cpp).
 // Castling rights shared by both colours: 1 king side, 2 queen side, 3 both.

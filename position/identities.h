@@ -12,12 +12,26 @@
 //    the pawns follow in the same file order (9 on a2, 25 on h7).
 enum : uint8_t {
     NoPiece = 0,
-    WhiteRookA = 1, WhiteKnightB = 2, WhiteBishopC = 3, WhiteQueen = 4,
-    WhiteKing = 5, WhiteBishopF = 6, WhiteKnightG = 7, WhiteRookH = 8,
-    WhitePawnA = 9, WhitePawnH = 16,
-    BlackRookH = 17, BlackKnightG = 18, BlackBishopF = 19, BlackKing = 20,
-    BlackQueen = 21, BlackBishopC = 22, BlackKnightB = 23, BlackRookA = 24,
-    BlackPawnH = 25, BlackPawnA = 32,
+    WhiteRookA = 1,
+    WhiteKnightB = 2,
+    WhiteBishopC = 3,
+    WhiteQueen = 4,
+    WhiteKing = 5,
+    WhiteBishopF = 6,
+    WhiteKnightG = 7,
+    WhiteRookH = 8,
+    WhitePawnA = 9,
+    WhitePawnH = 16,
+    BlackRookH = 17,
+    BlackKnightG = 18,
+    BlackBishopF = 19,
+    BlackKing = 20,
+    BlackQueen = 21,
+    BlackBishopC = 22,
+    BlackKnightB = 23,
+    BlackRookA = 24,
+    BlackPawnH = 25,
+    BlackPawnA = 32,
 };
 inline constexpr int PiecesPerSide = 16;
 inline constexpr int PawnsPerSide = 8;
@@ -32,7 +46,11 @@ constexpr bool SameColour(int a, int b) { return (a > WhitePawnH) == (b > WhiteP
 
 // 2. PromotedKind coding, also the MoveRecord.Promotion coding, and the
 //    letter of each promotion in move text (index by the code).
-enum : uint8_t { NotPromoted = 0, PromQueen = 1, PromRook = 2, PromBishop = 3, PromKnight = 4 };
+enum : uint8_t { NotPromoted = 0,
+                 PromQueen = 1,
+                 PromRook = 2,
+                 PromBishop = 3,
+                 PromKnight = 4 };
 inline constexpr char PromotionLetters[] = "qrbn";  // PromQueen..PromKnight, in order
 constexpr char PromotionLetter(uint8_t promotion) {
     return promotion >= PromQueen && promotion <= PromKnight ? PromotionLetters[promotion - 1] : '\0';
@@ -45,7 +63,13 @@ constexpr uint8_t PromotionOfLetter(char letter) {
 }
 
 // 3. Piece kinds (derived, never stored).
-enum class PieceKind : uint8_t { None, King, Queen, Rook, Bishop, Knight, Pawn };
+enum class PieceKind : uint8_t { None,
+                                 King,
+                                 Queen,
+                                 Rook,
+                                 Bishop,
+                                 Knight,
+                                 Pawn };
 
 // The kind of piece id when its PromotedKind is prom: by the id, and for
 // pawn ids by prom (a code that is no promotion leaves a pawn).
@@ -70,8 +94,14 @@ constexpr PieceKind KindOfIdAs(int id, uint8_t prom) {
 //    code = 7 * direction + distance; codes 57..64 the knight's jumps,
 //    clockwise from the jump toward file a.
 enum Direction : uint8_t {
-    TowardFileA = 0, UpTowardFileA = 1, Up = 2, UpTowardFileH = 3,
-    TowardFileH = 4, DownTowardFileH = 5, Down = 6, DownTowardFileA = 7,
+    TowardFileA = 0,
+    UpTowardFileA = 1,
+    Up = 2,
+    UpTowardFileH = 3,
+    TowardFileH = 4,
+    DownTowardFileH = 5,
+    Down = 6,
+    DownTowardFileA = 7,
 };
 inline constexpr int MaxDistance = 7;
 inline constexpr uint8_t FirstKnightCode = 57, LastMoveCode = 64;
@@ -85,10 +115,14 @@ inline constexpr uint8_t QueenSideCastleCode = RayCode(TowardFileA, 2);  // 2
 constexpr bool IsCastlingCode(int code) { return code == KingSideCastleCode || code == QueenSideCastleCode; }
 
 // Castling rights: a sum of these (3 = both, 0 = none).
-enum : int16_t { KingSideRight = 1, QueenSideRight = 2, BothCastleRights = 3 };
+enum : int16_t { KingSideRight = 1,
+                 QueenSideRight = 2,
+                 BothCastleRights = 3 };
 
 // Rank and file displacement of each MoveCode; entry 0 (no move) is 0, 0.
-struct CodeStep { int8_t dRank, dFile; };
+struct CodeStep {
+    int8_t dRank, dFile;
+};
 inline constexpr CodeStep DirectionStep[8] = {{0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}};
 inline constexpr CodeStep KnightStep[8] = {{1, -2}, {2, -1}, {2, 1}, {1, 2}, {-1, 2}, {-2, 1}, {-2, -1}, {-1, -2}};
 struct CodeTable {
@@ -109,36 +143,68 @@ inline constexpr CodeTable MoveCodeTable = BuildMoveCodeTable();
 // 5. The facts of each colour. The board's files: a = 1 .. h = 8.
 inline constexpr int FileA = 1, FileB = 2, FileC = 3, FileD = 4, FileE = 5, FileF = 6, FileG = 7, FileH = 8;
 struct ColourFacts {
-    int colour;                       // 0 White, 1 Black (index of per-colour arrays)
-    uint8_t firstId, lastId;          // the colour's own ids
-    uint8_t enemyLo, enemyHi;         // the other colour's ids
+    int colour;                // 0 White, 1 Black (index of per-colour arrays)
+    uint8_t firstId, lastId;   // the colour's own ids
+    uint8_t enemyLo, enemyHi;  // the other colour's ids
     uint8_t king, queen;
-    uint8_t kingRook, queenRook;      // the rooks of files h and a, the castling markers
-    uint8_t knightB, knightG;         // the knights of the initial set-up (files b and g)
-    uint8_t bishopC, bishopF;         // the bishops of the initial set-up (files c and f)
-    uint8_t firstPawn;                // pawn ids firstPawn..firstPawn + 7
-    int homeRank;                     // the king's and the rooks' rank
-    int forward;                      // a pawn's rank step: +1 White, -1 Black
-    int startRank;                    // the pawns' double-step rank
-    int lastPushRank;                 // the rank from which a pawn's step promotes
-    uint8_t stepCode, doubleCode;     // a pawn's single and double step
+    uint8_t kingRook, queenRook;         // the rooks of files h and a, the castling markers
+    uint8_t knightB, knightG;            // the knights of the initial set-up (files b and g)
+    uint8_t bishopC, bishopF;            // the bishops of the initial set-up (files c and f)
+    uint8_t firstPawn;                   // pawn ids firstPawn..firstPawn + 7
+    int homeRank;                        // the king's and the rooks' rank
+    int forward;                         // a pawn's rank step: +1 White, -1 Black
+    int startRank;                       // the pawns' double-step rank
+    int lastPushRank;                    // the rank from which a pawn's step promotes
+    uint8_t stepCode, doubleCode;        // a pawn's single and double step
     uint8_t capFileHCode, capFileACode;  // a pawn's captures toward file h (+1) and file a (-1)
 };
 inline constexpr ColourFacts WhiteFacts = {
-    .colour = 0, .firstId = WhiteRookA, .lastId = WhitePawnH, .enemyLo = BlackRookH, .enemyHi = BlackPawnA,
-    .king = WhiteKing, .queen = WhiteQueen, .kingRook = WhiteRookH, .queenRook = WhiteRookA,
-    .knightB = WhiteKnightB, .knightG = WhiteKnightG, .bishopC = WhiteBishopC, .bishopF = WhiteBishopF,
-    .firstPawn = WhitePawnA, .homeRank = 1, .forward = +1, .startRank = 2, .lastPushRank = 7,
-    .stepCode = RayCode(Up, 1), .doubleCode = RayCode(Up, 2),
-    .capFileHCode = RayCode(UpTowardFileH, 1), .capFileACode = RayCode(UpTowardFileA, 1),
+    .colour = 0,
+    .firstId = WhiteRookA,
+    .lastId = WhitePawnH,
+    .enemyLo = BlackRookH,
+    .enemyHi = BlackPawnA,
+    .king = WhiteKing,
+    .queen = WhiteQueen,
+    .kingRook = WhiteRookH,
+    .queenRook = WhiteRookA,
+    .knightB = WhiteKnightB,
+    .knightG = WhiteKnightG,
+    .bishopC = WhiteBishopC,
+    .bishopF = WhiteBishopF,
+    .firstPawn = WhitePawnA,
+    .homeRank = 1,
+    .forward = +1,
+    .startRank = 2,
+    .lastPushRank = 7,
+    .stepCode = RayCode(Up, 1),
+    .doubleCode = RayCode(Up, 2),
+    .capFileHCode = RayCode(UpTowardFileH, 1),
+    .capFileACode = RayCode(UpTowardFileA, 1),
 };
 inline constexpr ColourFacts BlackFacts = {
-    .colour = 1, .firstId = BlackRookH, .lastId = BlackPawnA, .enemyLo = WhiteRookA, .enemyHi = WhitePawnH,
-    .king = BlackKing, .queen = BlackQueen, .kingRook = BlackRookH, .queenRook = BlackRookA,
-    .knightB = BlackKnightB, .knightG = BlackKnightG, .bishopC = BlackBishopC, .bishopF = BlackBishopF,
-    .firstPawn = BlackPawnH, .homeRank = 8, .forward = -1, .startRank = 7, .lastPushRank = 2,
-    .stepCode = RayCode(Down, 1), .doubleCode = RayCode(Down, 2),
-    .capFileHCode = RayCode(DownTowardFileH, 1), .capFileACode = RayCode(DownTowardFileA, 1),
+    .colour = 1,
+    .firstId = BlackRookH,
+    .lastId = BlackPawnA,
+    .enemyLo = WhiteRookA,
+    .enemyHi = WhitePawnH,
+    .king = BlackKing,
+    .queen = BlackQueen,
+    .kingRook = BlackRookH,
+    .queenRook = BlackRookA,
+    .knightB = BlackKnightB,
+    .knightG = BlackKnightG,
+    .bishopC = BlackBishopC,
+    .bishopF = BlackBishopF,
+    .firstPawn = BlackPawnH,
+    .homeRank = 8,
+    .forward = -1,
+    .startRank = 7,
+    .lastPushRank = 2,
+    .stepCode = RayCode(Down, 1),
+    .doubleCode = RayCode(Down, 2),
+    .capFileHCode = RayCode(DownTowardFileH, 1),
+    .capFileACode = RayCode(DownTowardFileA, 1),
 };
 constexpr const ColourFacts& FactsOfColour(bool white) { return white ? WhiteFacts : BlackFacts; }
 

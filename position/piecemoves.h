@@ -261,7 +261,13 @@ template <class Sink>
 // The generator each id on a square calls. Kept as a table and a chain of
 // tests (pawns first, the most frequent) rather than a switch: a jump table
 // is one indirect branch whose target changes from piece to piece.
-enum : uint8_t { NoGenerator, PawnGenerator, KnightGenerator, BishopGenerator, RookGenerator, QueenGenerator, KingGenerator };
+enum : uint8_t { NoGenerator,
+                 PawnGenerator,
+                 KnightGenerator,
+                 BishopGenerator,
+                 RookGenerator,
+                 QueenGenerator,
+                 KingGenerator };
 inline constexpr struct GeneratorOfId {
     uint8_t of[256] = {};
     constexpr GeneratorOfId() {

@@ -41,7 +41,7 @@ void ClearAllPlies() {
 
 // A candidate position, built before anything global changes.
 struct Placement {
-    uint8_t board[8][8] = {};      // [file-1][rank-1] ids
+    uint8_t board[8][8] = {};  // [file-1][rank-1] ids
     uint8_t rank[32] = {}, file[32], promoted[32] = {};
     Placement() { std::memset(file, OffBoard, sizeof file); }
     bool Free(int id) const { return file[id - 1] == OffBoard; }

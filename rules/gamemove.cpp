@@ -14,8 +14,8 @@ namespace {
 
 // A position to try a move on: ids by square and what each pawn id has become.
 struct LocalBoard {
-    uint8_t id[8][8];     // [rank-1][file-1], 0 = empty
-    uint8_t promoted[33]; // by id, the PromotedKind coding
+    uint8_t id[8][8];      // [rank-1][file-1], 0 = empty
+    uint8_t promoted[33];  // by id, the PromotedKind coding
 };
 
 LocalBoard GameBoard() {

@@ -26,9 +26,12 @@ namespace kingfacts {
 
 // Line reach of an id at a ply: Orth for rooks, Diag for bishops, both for
 // the queen, and for a pawn id that of its promoted kind.
-enum : uint8_t { Orth = 1, Diag = 2 };
+enum : uint8_t { Orth = 1,
+                 Diag = 2 };
 constexpr uint8_t ReachOfKind(PieceKind kind) {
-    return kind == PieceKind::Queen ? Orth | Diag : kind == PieceKind::Rook ? Orth : kind == PieceKind::Bishop ? Diag : 0;
+    return kind == PieceKind::Queen ? Orth | Diag : kind == PieceKind::Rook ? Orth
+                                                : kind == PieceKind::Bishop ? Diag
+                                                                            : 0;
 }
 // By id for the ids that are not pawns ([id]), and for pawn ids by their
 // PromotedKind ([PromotedKind]); every byte value is an index.
@@ -59,7 +62,14 @@ inline int SquareOf(uint8_t id, int q) { return (RankOf(id, q) - 1) + 8 * (FileO
 // Attack squares on an empty board by kind, [kind][square]: the lines of
 // the sliders, the knight's jumps, the two squares diagonally ahead of an
 // unpromoted pawn of each colour; nothing for NoAttack (the kings).
-enum : uint8_t { NoAttack, QueenAttack, RookAttack, BishopAttack, KnightAttack, WhitePawnAttack, BlackPawnAttack, AttackKinds };
+enum : uint8_t { NoAttack,
+                 QueenAttack,
+                 RookAttack,
+                 BishopAttack,
+                 KnightAttack,
+                 WhitePawnAttack,
+                 BlackPawnAttack,
+                 AttackKinds };
 struct EmptyBoardAttacks {
     uint64_t from[AttackKinds][64];
 };

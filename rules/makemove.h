@@ -17,12 +17,12 @@ inline constexpr int32_t ProgressInterval = 10000;
 // Slices of ply 0 change outside the search (set-up, moves played) and are
 // never taken as known: their stamp stays 0.
 struct SliceOrigin {
-    uint64_t stamp;     // identity of this ply's slices: a new number at every make into them
-    uint64_t parent;    // the stamp the previous ply's slices had when they were copied
-    uint8_t piece;      // the moving id
-    uint8_t from, to;   // its squares, (rank - 1) + 8 * (file - 1)
-    uint8_t captured;   // the id taken, 0 for none
-    bool legal;         // the move passed the legality test: the mover's king is not attacked here
+    uint64_t stamp;    // identity of this ply's slices: a new number at every make into them
+    uint64_t parent;   // the stamp the previous ply's slices had when they were copied
+    uint8_t piece;     // the moving id
+    uint8_t from, to;  // its squares, (rank - 1) + 8 * (file - 1)
+    uint8_t captured;  // the id taken, 0 for none
+    bool legal;        // the move passed the legality test: the mover's king is not attacked here
 };
 // How each ply's slices were made, [ply]; entry 0 unused (stamp 0).
 extern SliceOrigin Origin[MaxPly + 1];

@@ -128,4 +128,3 @@ Bool16 QueenLineAttack(const uint8_t& attacker, const uint8_t& target) {
 }
 
 Bool16 KnightAttack(const uint8_t& attacker, const uint8_t& target) { return KnightAt(attacker, target, NextPly()) ? True : False; }
-

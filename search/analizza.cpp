@@ -52,7 +52,8 @@ int16_t DepthFromSettings() {
     constexpr int32_t NotANumber = INT32_MIN;
     int32_t depth = SettingToInt(text, NotANumber);
     if (depth < MinSearchDepth || depth > MaxSearchDepth) {
-        const int32_t used = depth == NotANumber ? 4 : depth < MinSearchDepth ? MinSearchDepth : MaxSearchDepth;
+        const int32_t used = depth == NotANumber ? 4 : depth < MinSearchDepth ? MinSearchDepth
+                                                                              : MaxSearchDepth;
         Log("Analizza", "Profondita non valida (" + text + "), uso " + std::to_string(used));
         depth = used;
     }

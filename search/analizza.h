@@ -10,19 +10,19 @@
 
 struct DepthResult {
     int32_t Score;
-    uint8_t Piece;      // 0 = no move
+    uint8_t Piece;  // 0 = no move
     uint8_t MoveCode;
     uint8_t Promotion;
     uint8_t Spare;
 };
 
-extern int16_t SearchDepth;        // depth limit of the think; afterwards the depth played
-extern int32_t MoveBudget;         // time for this move, centiseconds
-extern int32_t MoveStartTick;      // tick count (ms) when the budget was set
+extern int16_t SearchDepth;    // depth limit of the think; afterwards the depth played
+extern int32_t MoveBudget;     // time for this move, centiseconds
+extern int32_t MoveStartTick;  // tick count (ms) when the budget was set
 // MoveNumber, defined in analizza.cpp, is declared in position/gamestate.h.
 extern std::vector<DepthResult> DepthResults;  // index 1..SearchDepth (0 unused)
-extern Bool16 StopRequested;       // the running search is to stop and move
-extern std::string BestMoveText;   // the move played, coordinate text; empty = none
+extern Bool16 StopRequested;                   // the running search is to stop and move
+extern std::string BestMoveText;               // the move played, coordinate text; empty = none
 
 inline constexpr int MinSearchDepth = 1;
 inline constexpr int MaxSearchDepth = 98;  // search reaches ply depth + 1 and writes ply + 1
@@ -48,20 +48,20 @@ void AbandonThink(const std::string& command);
 // One completed iteration of the deepening.
 struct IterationReport {
     int16_t depth;
-    int32_t score;          // the search's result for the iteration
-    std::string bestMove;   // coordinate text of its best root move; empty when it stored none
-    int32_t positions;      // PositionsAnalysed so far in the think
-    int32_t elapsedMs;      // since the think started
+    int32_t score;         // the search's result for the iteration
+    std::string bestMove;  // coordinate text of its best root move; empty when it stored none
+    int32_t positions;     // PositionsAnalysed so far in the think
+    int32_t elapsedMs;     // since the think started
 };
 
 // How the think ended, before its move reaches the game.
 struct ThinkOutcome {
-    bool fromBook;          // the book gave the move: no search ran
-    std::string move;       // BestMoveText: the move to play, empty when there is none
-    int32_t score;          // the final score (of the deepest usable iteration)
-    int32_t positions;      // PositionsAnalysed
-    int32_t elapsedMs;      // since the think started (0 for a book move)
-    int32_t unscoredRoot;   // the score a root move still holds when the search never scored it
+    bool fromBook;         // the book gave the move: no search ran
+    std::string move;      // BestMoveText: the move to play, empty when there is none
+    int32_t score;         // the final score (of the deepest usable iteration)
+    int32_t positions;     // PositionsAnalysed
+    int32_t elapsedMs;     // since the think started (0 for a book move)
+    int32_t unscoredRoot;  // the score a root move still holds when the search never scored it
 };
 
 // The one way the think driver reaches its caller, besides the search's

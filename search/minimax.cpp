@@ -229,7 +229,9 @@ int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
     // 7. Forget the promotions of this node's children.
     std::memset(PromotedKind[P + 1], 0, 32);
     // 8. Fail-hard result.
-    const int32_t result = cutoff ? beta : anyLegal ? alpha : StopRequested ? Evaluate() : NoMoveScore();
+    const int32_t result = cutoff ? beta : anyLegal    ? alpha
+                                       : StopRequested ? Evaluate()
+                                                       : NoMoveScore();
     CheckNodeIsPlain(result, alphaIn, betaIn, depth);
     return result;
 }

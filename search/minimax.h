@@ -2,12 +2,12 @@
 #pragma once
 #include <cstdint>
 
-extern uint8_t BestPiece;       // Piece of the best root move of the iteration, 0 = none yet
-extern uint8_t BestMoveCode;    // its MoveCode
-extern uint8_t BestPromotion;   // its Promotion
-extern int32_t BestScore;       // its score
-extern int16_t BestNoMovePly;   // LastNoMovePly when it was stored: 1 = it mates or stalemates
-extern int16_t LastNoMovePly;   // -1 before every move tried; ply of the last node without moves
+extern uint8_t BestPiece;      // Piece of the best root move of the iteration, 0 = none yet
+extern uint8_t BestMoveCode;   // its MoveCode
+extern uint8_t BestPromotion;  // its Promotion
+extern int32_t BestScore;      // its score
+extern int16_t BestNoMovePly;  // LastNoMovePly when it was stored: 1 = it mates or stalemates
+extern int16_t LastNoMovePly;  // -1 before every move tried; ply of the last node without moves
 
 // Its value without the window and the speed work: PlainNegamax (search/reference.h).
 int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth);

@@ -12,9 +12,9 @@
 #include "platform/profile.h"
 #include "platform/text.h"
 
-int32_t LogLevel = 0;        // from Log/Level at start-up; 0 = no log
-Bool16 BookEnabled = False;  // from Book/Enabled at start-up; off once the book runs dry
-Bool16 UseTime = False;      // from Time/Enabled on "new" and "go"
+int32_t LogLevel = 0;             // from Log/Level at start-up; 0 = no log
+Bool16 BookEnabled = False;       // from Book/Enabled at start-up; off once the book runs dry
+Bool16 UseTime = False;           // from Time/Enabled on "new" and "go"
 bool SettingsFileEnabled = true;  // false in the tools: defaults only, no file written
 
 std::string SettingsFilePath() { return ProgramFolder() + PathSeparator + "Velmorasca.ini"; }

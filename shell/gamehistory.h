@@ -4,7 +4,7 @@
 // position files) clears them.
 #pragma once
 
-void PushGameSnapshot();   // before a move is played on the game position
-bool PopGameSnapshot();    // restores the last snapshot; false when none
-void ClearGameSnapshots(); // after a new game or a set-up position
+void PushGameSnapshot();    // before a move is played on the game position
+bool PopGameSnapshot();     // restores the last snapshot; false when none
+void ClearGameSnapshots();  // after a new game or a set-up position
 int GameSnapshotCount();

@@ -18,8 +18,8 @@
 #include "shell/common.h"
 #include "shell/protocol.h"
 
-Bool16 ProtocolMode = False;  // decided by the command line once, at start-up
-std::string LogFilePath;      // Velmorasca.log beside the program, for the window's log button
+Bool16 ProtocolMode = False;   // decided by the command line once, at start-up
+std::string LogFilePath;       // Velmorasca.log beside the program, for the window's log button
 int (*RunWindow)() = nullptr;  // set by the program's entry when the window is built in
 
 namespace {

@@ -7,7 +7,9 @@
 
 namespace {
 
-struct Squares { int fromRank, fromFile, toRank, toFile; };
+struct Squares {
+    int fromRank, fromFile, toRank, toFile;
+};
 
 // File letter a..h is 1..8, rank digit 1..8; anything else is off the board.
 bool ReadSquares(const std::string& text, Squares& s) {

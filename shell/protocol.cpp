@@ -14,9 +14,9 @@
 #include "shell/main.h"
 #include "shell/notation.h"
 
-Bool16 EngineActive = False;       // force mode until "new" or "go"
-int16_t EngineColour = 1;          // the engine takes Black in a new game
-int32_t RemainingTime = 60000;     // ten minutes until the interface says otherwise
+Bool16 EngineActive = False;    // force mode until "new" or "go"
+int16_t EngineColour = 1;       // the engine takes Black in a new game
+int32_t RemainingTime = 60000;  // ten minutes until the interface says otherwise
 int32_t InitialTime = 60000;
 Bool16 InitialTimeKnown = False;
 std::string MoveHistory;

@@ -6,7 +6,7 @@
 #include "position/variabili.h"
 #include "search/analizza.h"
 
-extern Bool16 EngineActive;       // the engine moves after the opponent's move
+extern Bool16 EngineActive;  // the engine moves after the opponent's move
 // EngineColour, RemainingTime, InitialTime, InitialTimeKnown and
 // MoveHistory, defined here, are declared in position/gamestate.h.
 

@@ -139,7 +139,7 @@ frm_engine::frm_engine() : Fl_Double_Window(Px(3975), Px(5835), AppTitle) {
     cb_log = MakeButton(2160, 2520, 1575, 375, "Log...", [](Fl_Widget*, void*) { EngineForm->cb_log_Click(); });
     log = new Fl_Hold_Browser(Px(120), Px(3000), Px(3735), Px(2010));
     log->textsize(FontSize);
-    log->format_char(0);  // the lines are shown as they are
+    log->format_char(0);                        // the lines are shown as they are
     log->has_scrollbar(Fl_Browser_::VERTICAL);  // the hyphen lines are wider than the list
     lb_prob = MakeLabel(120, 5040, 3735, 255, nullptr);
     Label4 = MakeLabel(120, 5400, 1335, 255, "Mossa avversario:");
@@ -163,7 +163,8 @@ frm_engine::~frm_engine() { delete cd1; }
 
 void frm_engine::Form_Load() {
     int level = SettingToInt(ReadSetting("Log", "Level", "0"), 0);
-    cbo_loglevel->value(level < 0 ? 0 : level > 4 ? 4 : level);
+    cbo_loglevel->value(level < 0 ? 0 : level > 4 ? 4
+                                                  : level);
     tx_depth->value(ReadSetting("General", "Profondita", std::to_string(DefaultDepth)).c_str());
     UsedDepth(false);
     cbo_colore->value(0);

@@ -70,7 +70,8 @@ void LoadCompanion(void) {
     const std::string path = ProgramFolder() + PathSeparator + LibraryName;
     HMODULE library = LoadLibraryA(path.c_str());
     if (library == nullptr)
-        Fail("The engine cannot start: " + path + " is missing or cannot be loaded; copy velmorutil.dll "
+        Fail("The engine cannot start: " + path +
+             " is missing or cannot be loaded; copy velmorutil.dll "
              "beside velmorasca.exe.");
     // All five first, so a library that lacks one changes nothing.
     WriteLogProc writeLog = Resolve<WriteLogProc>(library, path, "WriteLog");

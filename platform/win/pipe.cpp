@@ -21,13 +21,13 @@ HANDLE HandleOf(int fd);
 
 // The helper thread's side of a standard input read ahead.
 struct ReadAhead {
-    HANDLE Handle = nullptr;       // the standard input
-    HANDLE Thread = nullptr;       // the reading thread
-    HANDLE Ready = nullptr;        // manual-reset event: bytes or the end are waiting
-    HANDLE Room = nullptr;         // auto-reset event: the buffer has room again
-    CRITICAL_SECTION Lock;         // guards Bytes and Ended
-    std::string Bytes;             // read, not yet taken; at most ReadAheadMax plus one read
-    bool Ended = false;            // the thread met the end of input or a read error
+    HANDLE Handle = nullptr;  // the standard input
+    HANDLE Thread = nullptr;  // the reading thread
+    HANDLE Ready = nullptr;   // manual-reset event: bytes or the end are waiting
+    HANDLE Room = nullptr;    // auto-reset event: the buffer has room again
+    CRITICAL_SECTION Lock;    // guards Bytes and Ended
+    std::string Bytes;        // read, not yet taken; at most ReadAheadMax plus one read
+    bool Ended = false;       // the thread met the end of input or a read error
 };
 constexpr size_t ReadAheadMax = 1 << 20;  // the thread waits while this much is unread
 ReadAhead* Ahead = nullptr;               // the read-ahead of standard input, once started

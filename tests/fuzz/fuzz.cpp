@@ -46,7 +46,8 @@ void WriteBeside(const std::string& name, const std::string& data) {
 std::string TakeOutput() {
     std::string out(static_cast<size_t>(std::max<off_t>(lseek(Out, 0, SEEK_END), 0)), '\0');
     CHECK(pread(Out, out.data(), out.size(), 0) == static_cast<ssize_t>(out.size()) && ftruncate(Out, 0) == 0 &&
-              lseek(Out, 0, SEEK_SET) == 0, "cannot use the output file");
+              lseek(Out, 0, SEEK_SET) == 0,
+          "cannot use the output file");
     return out;
 }
 
@@ -120,7 +121,8 @@ void PlayChecked(const std::string& text) {
     CHECK(Game() == before && MoveCount[0] == 0, "IsLegalGameMove changed the game");
     CHECK(!legal || playable, "a legal move text is not playable: " + text);
     std::string made;
-    if (legal) for (const auto& [t, slice] : LegalMoves()) made = t == text ? slice : made;
+    if (legal)
+        for (const auto& [t, slice] : LegalMoves()) made = t == text ? slice : made;
     CHECK(legal == !made.empty() || text.size() == 5, "IsLegalGameMove and the generated moves disagree: " + text);
     const bool white = SideToMove != False;
     PlayMoveText(text);
@@ -264,10 +266,16 @@ void book(FuzzedDataProvider& in) {
 // most 254 characters, no line feed or zero byte, no blanks at its ends; a lone CR inside a line is kept).
 // A value written under any name reads back (cut at a line end, trimmed); the other keys read as before.
 void settings(FuzzedDataProvider& in) {
-    static const char* const keys[][3] = {  // every key the engine reads, with each default it is read with
-        {"Log", "Enabled", "0"}, {"Log", "Level", "0"}, {"Book", "Enabled", "1"}, {"Time", "Enabled", "1"},
-        {"General", "Profondita", "4"}, {"General", "Profondita", "2"}, {"General", "CanCastle", "1"},
-        {"General", "CanCastle", "3"}, {"Print", "Position", "N"}};
+    static const char* const keys[][3] = {// every key the engine reads, with each default it is read with
+                                          {"Log", "Enabled", "0"},
+                                          {"Log", "Level", "0"},
+                                          {"Book", "Enabled", "1"},
+                                          {"Time", "Enabled", "1"},
+                                          {"General", "Profondita", "4"},
+                                          {"General", "Profondita", "2"},
+                                          {"General", "CanCastle", "1"},
+                                          {"General", "CanCastle", "3"},
+                                          {"Print", "Position", "N"}};
     const std::string section = in.ConsumeRandomLengthString(12), key = in.ConsumeRandomLengthString(12),
                       value = in.ConsumeRandomLengthString(300), ini = ProgramFolder() + "/Velmorasca.ini";
     WriteBeside("Velmorasca.ini", in.ConsumeRemainingBytesAsString());
@@ -291,8 +299,9 @@ void settings(FuzzedDataProvider& in) {
 }  // namespace path
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    WriteBeside("Velmorasca.ini", "[Log]\nEnabled=0\nLevel=0\n[Book]\nEnabled=0\n[Time]\nEnabled=0\n"
-                                  "[General]\nProfondita=1\nCanCastle=1\n[Print]\nPosition=N\n");
+    WriteBeside("Velmorasca.ini",
+                "[Log]\nEnabled=0\nLevel=0\n[Book]\nEnabled=0\n[Time]\nEnabled=0\n"
+                "[General]\nProfondita=1\nCanCastle=1\n[Print]\nPosition=N\n");
     Out = memfd_create("velmor-fuzz-stdout", 0);
     CHECK(Out >= 0 && dup2(Out, STDOUT_FILENO) >= 0, "cannot redirect standard output");
     return 0;

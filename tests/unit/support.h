@@ -18,7 +18,11 @@
 #include "shell/notation.h"
 #include "shell/protocol.h"
 
-struct Placed { int id; const char* square; int promoted = 0; };
+struct Placed {
+    int id;
+    const char* square;
+    int promoted = 0;
+};
 
 // Empties every ply and puts the given ids on slice 0, every castling right on.
 inline void PlaceList(const std::vector<Placed>& pieces, bool whiteToMove = true) {

@@ -22,7 +22,9 @@ void SwapSlices(int q) {
 
 // The search's list with its quiet moves written when reached, the full
 // list, and the plain generation with the literal exchange sort.
-enum class Way { Deferred, Full, Plain };
+enum class Way { Deferred,
+                 Full,
+                 Plain };
 
 // Whole records, entry 1 first, taken from the top as the search takes them
 // (a deferred list writing each record when reached).
@@ -78,7 +80,10 @@ int Walk(int depth, const std::string& fen) {
                 const MoveRecord m = MoveList[Ply][MoveCount[Ply]];
                 const bool outside = m.Piece != king && ((evasions >> TargetOf(m, Ply)) & 1) == 0;
                 const bool legal = MakeMove() != False;
-                if (outside) { EXPECT_FALSE(legal) << at << ": " << MoveText(m); ++RefusedOutside; }
+                if (outside) {
+                    EXPECT_FALSE(legal) << at << ": " << MoveText(m);
+                    ++RefusedOutside;
+                }
             }
             std::memset(PromotedKind[Ply + 1], 0, 32);
         }
@@ -120,8 +125,7 @@ TEST(CarriedFacts, AgreeWithTheFullRoutinesAtEveryNode) {
 // than a list holds (the full list stops at its size and writes nothing
 // past it), and no quiet move at all.
 TEST(CarriedFacts, DeferredListsFallBackToTheFullList) {
-    PlaceList({{5, "a1"}, {20, "h8"}, {4, "d1"}, {9, "a4", PromQueen}, {10, "b6", PromQueen}, {11, "c3", PromQueen},
-               {12, "e5", PromQueen}, {13, "f2", PromQueen}, {14, "g4", PromQueen}, {15, "h2", PromQueen}, {16, "d7", PromQueen}});
+    PlaceList({{5, "a1"}, {20, "h8"}, {4, "d1"}, {9, "a4", PromQueen}, {10, "b6", PromQueen}, {11, "c3", PromQueen}, {12, "e5", PromQueen}, {13, "f2", PromQueen}, {14, "g4", PromQueen}, {15, "h2", PromQueen}, {16, "d7", PromQueen}});
     AtPlyOne();
     EXPECT_EQ(List(Way::Deferred).size(), static_cast<size_t>(MaxMovesPerPly));
     EXPECT_EQ(List(Way::Deferred), List(Way::Full));

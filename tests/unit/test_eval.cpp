@@ -23,13 +23,16 @@ int With(std::vector<Placed> extra, bool whiteToMove = true) {
 }  // namespace
 
 TEST_F(EvalFixture, PieceTermsAndSign) {
-    const struct { std::vector<Placed> with, without; int difference; } cases[] = {
-        {{{2, "c3"}}, {}, 316},                          // a knight's table value
-        {{{3, "c1"}, {6, "f1"}}, {}, 307 + 307 + 10},    // the bishop pair
-        {{{17, "d2"}}, {}, -510},                        // a black rook on its seventh rank
-        {{{8, "d1"}, {22, "d6"}}, {{22, "d6"}}, 505},    // a rook whose file meets an enemy piece first
+    const struct {
+        std::vector<Placed> with, without;
+        int difference;
+    } cases[] = {
+        {{{2, "c3"}}, {}, 316},                        // a knight's table value
+        {{{3, "c1"}, {6, "f1"}}, {}, 307 + 307 + 10},  // the bishop pair
+        {{{17, "d2"}}, {}, -510},                      // a black rook on its seventh rank
+        {{{8, "d1"}, {22, "d6"}}, {{22, "d6"}}, 505},  // a rook whose file meets an enemy piece first
         {{{8, "d1"}, {12, "d3"}, {22, "d6"}}, {{12, "d3"}, {22, "d6"}}, 500},
-        {{{1, "c1"}, {8, "f1"}}, {}, 1000 + 10},         // connected rooks on a rank
+        {{{1, "c1"}, {8, "f1"}}, {}, 1000 + 10},  // connected rooks on a rank
         {{{1, "c1"}, {8, "f1"}, {3, "d1"}}, {{3, "d1"}}, 1000},
         // A promoted pawn takes its kind's table and still counts as a pawn:
         // on b8 it is a neighbour by id of the a2 pawn, no longer isolated.
@@ -45,7 +48,8 @@ TEST_F(EvalFixture, PieceTermsAndSign) {
 TEST_F(EvalFixture, KingTermsAndEarlyQueen) {
     // A castled king with its rook beside it: 30; no own pawn on the king's file in front of it: -7.
     EXPECT_EQ(Eval({{5, "g1"}, {8, "f1"}, {15, "g2"}, {20, "h8"}, {25, "h7"}}) -
-                  Eval({{5, "g1"}, {8, "e1"}, {15, "g2"}, {20, "h8"}, {25, "h7"}}), 30);
+                  Eval({{5, "g1"}, {8, "e1"}, {15, "g2"}, {20, "h8"}, {25, "h7"}}),
+              30);
     EXPECT_EQ(Eval({{5, "e1"}, {13, "e2"}, {20, "h8"}, {25, "h7"}}) - Eval({{5, "e1"}, {13, "d2"}, {20, "h8"}, {25, "h7"}}),
               7 + (WhitePawnTable[1][4] - WhitePawnTable[1][3]));
     // Before move 6 a queen off its square costs 100, from move 6 on nothing.
@@ -87,7 +91,8 @@ TEST_F(EvalFixture, PawnTermsMatchAPawnByPawnCount) {
             const bool white = id <= 16;
             const int r = rank[id], f = file[id], sign = white ? 1 : -1;
             cover[!white] |= f == (white ? 1 : 8);
-            const int16_t(*table)[8] = kind[id] ? KnightTable : white ? WhitePawnTable : BlackPawnTable;
+            const int16_t(*table)[8] = kind[id] ? KnightTable : white ? WhitePawnTable
+                                                                      : BlackPawnTable;
             expected += sign * table[r - 1][f - 1];
             if (kind[id]) continue;
             int term = 0, neighbours = 0;

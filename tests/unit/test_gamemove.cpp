@@ -11,7 +11,10 @@
 
 namespace {
 
-struct LegalCase { std::string fen; std::set<std::string> moves; };
+struct LegalCase {
+    std::string fen;
+    std::set<std::string> moves;
+};
 void PrintTo(const LegalCase& c, std::ostream* os) { *os << c.fen; }
 
 std::vector<LegalCase> LoadLegal() {

@@ -22,12 +22,15 @@ std::vector<int> Codes(const std::vector<MoveRecord>& moves) {
 }  // namespace
 
 TEST(Generation, OrderOfEachPiecesMoves) {
-    const struct { std::vector<Placed> pieces; bool white; std::vector<int> codes; } cases[] = {
+    const struct {
+        std::vector<Placed> pieces;
+        bool white;
+        std::vector<int> codes;
+    } cases[] = {
         // A rook walks file + 1, then rank + 1; a queen its rook rays, then its
         // bishop rays, each ending on a capture (d6) or before its own piece (f6).
         {{{1, "a1"}, {5, "h3"}, {20, "h6"}}, true, {29, 30, 31, 32, 33, 34, 35, 15, 16, 17, 18, 19, 20, 21}},
-        {{{4, "d4"}, {30, "d6"}, {13, "f6"}, {5, "a1"}, {20, "h8"}}, true,
-         {1, 2, 3, 29, 30, 31, 32, 15, 16, 43, 44, 45, 8, 9, 10, 22, 36, 37, 38, 50, 51}},
+        {{{4, "d4"}, {30, "d6"}, {13, "f6"}, {5, "a1"}, {20, "h8"}}, true, {1, 2, 3, 29, 30, 31, 32, 15, 16, 43, 44, 45, 8, 9, 10, 22, 36, 37, 38, 50, 51}},
         // Pawns: double step before single, blocked steps, captures file + 1 first.
         {{{13, "e2"}, {5, "a1"}, {20, "h8"}}, true, {16, 15}},
         {{{13, "e2"}, {30, "e4"}, {5, "a1"}, {20, "h8"}}, true, {15}},
@@ -50,8 +53,12 @@ TEST(Generation, PromotionsFourWaysPushFirstThenCaptures) {
     ASSERT_EQ(moves.size(), 12u);
     for (int i = 0; i < 12; ++i) {
         EXPECT_EQ(moves[i].Promotion, i % 4 + 1) << i;
-        EXPECT_EQ(moves[i].MoveCode, i < 4 ? 15 : i < 8 ? 22 : 8) << i;
-        EXPECT_EQ(moves[i].Captured, i < 4 ? 0 : i < 8 ? 19 : 21) << i;
+        EXPECT_EQ(moves[i].MoveCode, i < 4 ? 15 : i < 8 ? 22
+                                                        : 8)
+            << i;
+        EXPECT_EQ(moves[i].Captured, i < 4 ? 0 : i < 8 ? 19
+                                                       : 21)
+            << i;
         EXPECT_EQ(moves[i].Score, moves[i].Captured + moves[i].Promotion) << i;
     }
 }

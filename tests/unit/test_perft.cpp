@@ -9,7 +9,11 @@
 #include "support.h"
 
 namespace {
-struct PerftCase { std::string fen; int depth; unsigned long long count; };
+struct PerftCase {
+    std::string fen;
+    int depth;
+    unsigned long long count;
+};
 void PrintTo(const PerftCase& c, std::ostream* os) { *os << c.fen << " D" << c.depth << " " << c.count; }
 
 std::vector<PerftCase> LoadCases() {

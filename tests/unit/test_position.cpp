@@ -34,15 +34,23 @@ TEST(Setup, TheEnPassantAndCastlingFields) {
     // either side to move; (rank - 1) + 8 * (file - 1).
     const std::string white = "4k3/8/8/3pP3/8/8/8/4K3 w ", black = "4k3/8/8/8/3Pp3/8/8/4K3 b ";
     const std::pair<std::string, int> cases[] = {
-        {white + "- d6 0 1", 5 + 8 * 3}, {white + "-   d6", 5 + 8 * 3}, {white + "\t-\td6\t", 5 + 8 * 3},
-        {black + "- d3 0 1", 2 + 8 * 3}, {black + "KQkq d3", 2 + 8 * 3},
+        {white + "- d6 0 1", 5 + 8 * 3}, {white + "-   d6", 5 + 8 * 3}, {white + "\t-\td6\t", 5 + 8 * 3}, {black + "- d3 0 1", 2 + 8 * 3}, {black + "KQkq d3", 2 + 8 * 3},
         // The wrong rank for the side to move, no enemy pawn beyond, the
         // square or the one behind it taken, and texts that are not a square.
-        {white + "- d3 0 1", NoEnPassant}, {black + "- d6 0 1", NoEnPassant}, {white + "- e6 0 1", NoEnPassant},
-        {white + "- c6 0 1", NoEnPassant}, {"4k3/8/3n4/3pP3/8/8/8/4K3 w - d6 0 1", NoEnPassant},
-        {"4k3/3n4/8/3pP3/8/8/8/4K3 w - d6 0 1", NoEnPassant}, {"4k3/8/8/8/3Pp3/8/3N4/4K3 b - d3 0 1", NoEnPassant},
-        {white + "- D6 0 1", NoEnPassant}, {white + "- d6x 0 1", NoEnPassant}, {white + "- i6", NoEnPassant},
-        {white + "- d", NoEnPassant}, {white + "-", NoEnPassant}, {white, NoEnPassant}, {"4k3/8/8/3pP3/8/8/8/4K3", NoEnPassant}};
+        {white + "- d3 0 1", NoEnPassant},
+        {black + "- d6 0 1", NoEnPassant},
+        {white + "- e6 0 1", NoEnPassant},
+        {white + "- c6 0 1", NoEnPassant},
+        {"4k3/8/3n4/3pP3/8/8/8/4K3 w - d6 0 1", NoEnPassant},
+        {"4k3/3n4/8/3pP3/8/8/8/4K3 w - d6 0 1", NoEnPassant},
+        {"4k3/8/8/8/3Pp3/8/3N4/4K3 b - d3 0 1", NoEnPassant},
+        {white + "- D6 0 1", NoEnPassant},
+        {white + "- d6x 0 1", NoEnPassant},
+        {white + "- i6", NoEnPassant},
+        {white + "- d", NoEnPassant},
+        {white + "-", NoEnPassant},
+        {white, NoEnPassant},
+        {"4k3/8/8/3pP3/8/8/8/4K3", NoEnPassant}};
     for (const auto& [fen, square] : cases) {
         SetFen(fen);
         EXPECT_EQ(GameEnPassant, square) << fen;

@@ -31,13 +31,21 @@ struct SearchFixture : ::testing::Test {
         EXPECT_EQ(Ply, 0);
         return r;
     }
-    static std::string Think() { testing::internal::CaptureStdout(); Analizza(); return testing::internal::GetCapturedStdout(); }
+    static std::string Think() {
+        testing::internal::CaptureStdout();
+        Analizza();
+        return testing::internal::GetCapturedStdout();
+    }
 };
 
 }  // namespace
 
 TEST_F(SearchFixture, StalemateMateInOneAndTies) {
-    const struct { const char* fen; int32_t value; const char* best; } cases[] = {
+    const struct {
+        const char* fen;
+        int32_t value;
+        const char* best;
+    } cases[] = {
         {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 0, ""},                  // stalemated: no move, and a draw
         {"6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1", 1000000, "a1a8"},  // mate seen at depth 1
         // Bare kings: every move scores the same; the top of the list (the last generated) stays best.
@@ -54,7 +62,10 @@ TEST_F(SearchFixture, StalemateMateInOneAndTies) {
 
 TEST_F(SearchFixture, BudgetTable) {
     // The last two: never more than half of what is left; (10000 - 6000) / 11 = 363.6.
-    const struct { int16_t move; int32_t remaining, initial, budget; } cases[] = {
+    const struct {
+        int16_t move;
+        int32_t remaining, initial, budget;
+    } cases[] = {
         {1, 60000, 60000, 1500}, {20, 30000, 60000, 0}, {61, 60000, 60000, 500}, {61, 600, 60000, 300}, {30, 10000, 60000, 364}};
     for (const auto& c : cases) {
         MoveNumber = c.move, RemainingTime = c.remaining, InitialTime = c.initial;
@@ -111,7 +122,10 @@ TEST_F(SearchFixture, TheSameGameAfterNewAnalysesTheSamePositions) {
 // only when their score counts must give the root the value of the whole
 // tree. The positions are full of pins, checks and promotions.
 TEST_F(SearchFixture, RootValueIsThatOfTheWholeTree) {
-    const struct { const char* fen; int16_t depth; } cases[] = {
+    const struct {
+        const char* fen;
+        int16_t depth;
+    } cases[] = {
         {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 3},
         {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 3},
         {"r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1", 3},

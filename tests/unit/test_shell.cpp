@@ -67,9 +67,11 @@ TEST(Numbers, RoundingAndWholeSettings) {
     EXPECT_EQ(RoundToInt32(LeadingNumber("1e999")), INT32_MAX);
     // A setting is a number alone (read as a decimal reader does, rounded as
     // above); anything else gives the fallback.
-    const struct { const char* text; int fallback, value; } settings[] = {
-        {"3", 0, 3}, {" -4 ", 0, -4}, {"2.5", 0, 2}, {"-2.5e2", 0, -250}, {"abc", 0, 0}, {"2abc", 7, 7}, {"7e", 3, 3},
-        {".", 5, 5}, {"", 9, 9}, {"99999999999", 0, INT32_MAX}};
+    const struct {
+        const char* text;
+        int fallback, value;
+    } settings[] = {
+        {"3", 0, 3}, {" -4 ", 0, -4}, {"2.5", 0, 2}, {"-2.5e2", 0, -250}, {"abc", 0, 0}, {"2abc", 7, 7}, {"7e", 3, 3}, {".", 5, 5}, {"", 9, 9}, {"99999999999", 0, INT32_MAX}};
     for (const auto& c : settings) EXPECT_EQ(SettingToInt(c.text, c.fallback), c.value) << c.text;
 }
 

@@ -9,8 +9,8 @@
 
 TEST(Signature, BenchAtDepthThree) {
     // Best move, score and positions analysed of each.
-    const char* const expected[] = {"b1c3 13 2039",  "b1c3 122 2085", "e1g1 139 3584", "e2a6 326 4173",  "c4d5 115 2356",
-                                    "g4f3 141 5827", "d4d7 0 1768",   "d4d5 122 118",  "a7a8q 1007 268", "a1a8 3000000 17"};
+    const char* const expected[] = {"b1c3 13 2039", "b1c3 122 2085", "e1g1 139 3584", "e2a6 326 4173", "c4d5 115 2356",
+                                    "g4f3 141 5827", "d4d7 0 1768", "d4d5 122 118", "a7a8q 1007 268", "a1a8 3000000 17"};
     static_assert(std::size(expected) == std::size(BenchPositions));
     LogLevel = 0, BookEnabled = UseTime = False, EventPump = nullptr;
     Reporter = ThinkReporter{};
@@ -21,7 +21,8 @@ TEST(Signature, BenchAtDepthThree) {
         SetFen(BenchPositions[i].fen);
         Analizza();
         EXPECT_EQ(BestMoveText + " " + std::to_string(DepthResults[SearchDepth].Score) + " " + std::to_string(PositionsAnalysed),
-                  expected[i]) << BenchPositions[i].name;
+                  expected[i])
+            << BenchPositions[i].name;
         total += PositionsAnalysed;
     }
     Reporter = ThinkReporter{};
@@ -29,7 +30,11 @@ TEST(Signature, BenchAtDepthThree) {
 }
 
 TEST(Signature, PerftCounts) {
-    const struct { const char* fen; int depth; uint64_t count; } cases[] = {
+    const struct {
+        const char* fen;
+        int depth;
+        uint64_t count;
+    } cases[] = {
         // Promotions of every kind, with and without capture, for both colours.
         {"8/PPP4k/8/8/8/8/4Kppp/8 w - - 0 60", 4, 89363},
         {"8/PPP4k/8/8/8/8/4Kppp/8 b - - 0 60", 4, 78777},

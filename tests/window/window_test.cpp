@@ -185,8 +185,7 @@ const std::vector<Case> Cases = {
          CHECK_EQ(Settings("Log/Level General/Profondita Book/Enabled"), "0 2 1");
          CHECK_EQ(Controls(), "0 2 1 0 0 60 compute");
          // Stored values; those the controls cannot show are brought into their range.
-         for (auto [level, depth, book, shown] : {std::tuple{"3", "7", "0", "3 7 0"}, {"9", "500", "1", "4 98 1"},
-                                                  {"-1", "4.0", "0", "0 4 0"}, {"x", "abc", "1", "0 2 1"}}) {
+         for (auto [level, depth, book, shown] : {std::tuple{"3", "7", "0", "3 7 0"}, {"9", "500", "1", "4 98 1"}, {"-1", "4.0", "0", "0 4 0"}, {"x", "abc", "1", "0 2 1"}}) {
              WriteFile("Velmorasca.ini", std::string("[Log]\nLevel=") + level + "\n[General]\nProfondita=" + depth +
                                              "\n[Book]\nEnabled=" + book + "\n");
              W().Form_Load();
@@ -272,8 +271,10 @@ const std::vector<Case> Cases = {
          WriteFile("long.fen", std::string(10000, 'p'));
          fs::create_directory("folder.fen");
          for (auto [file, says] : {std::pair{"missing.fen", "Non riesco ad aprire il file"},
-                                   {"folder.fen", "Non riesco ad aprire il file"}, {"empty.fen", "la prima riga è vuota"},
-                                   {"blank.fen", "la prima riga è vuota"}, {"nokings.fen", "Posizione rifiutata"},
+                                   {"folder.fen", "Non riesco ad aprire il file"},
+                                   {"empty.fen", "la prima riga è vuota"},
+                                   {"blank.fen", "la prima riga è vuota"},
+                                   {"nokings.fen", "Posizione rifiutata"},
                                    {"long.fen", "troppo lunga"}}) {
              bool loadedIt = true;
              const std::string box = MessageFrom([&] { loadedIt = W().LoadPositionFile(file); });
@@ -333,9 +334,7 @@ const std::vector<Case> Cases = {
          // Depths and seconds that are not numbers or out of range: the values used are shown, stored and noted;
          // the time budget is in centiseconds.
          W().chk_time->value(1);
-         for (auto [depth, seconds, used] : {std::tuple{"abc", "abc", "2 60 6000"}, {"0", "-5", "1 0 0"},
-                                             {"", "0.3", "2 0.3 30"}, {"2.5", "1e12", "2 21474836 2147483600"},
-                                             {"3", "60", "3 60 6000"}, {"1000", "0.3", "98 0.3 30"}}) {
+         for (auto [depth, seconds, used] : {std::tuple{"abc", "abc", "2 60 6000"}, {"0", "-5", "1 0 0"}, {"", "0.3", "2 0.3 30"}, {"2.5", "1e12", "2 21474836 2147483600"}, {"3", "60", "3 60 6000"}, {"1000", "0.3", "98 0.3 30"}}) {
              W().log->clear();
              Type(W().tx_depth, depth);
              Type(W().tx_time, seconds);

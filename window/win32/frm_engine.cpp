@@ -39,34 +39,46 @@ const char* const ClassName = "VelmorascaFrmEngine";
 
 constexpr int Px(int twips) { return (twips + 7) / 15; }
 
-constexpr int DropDownHeight = 150;             // pixels of an open drop-down list
+constexpr int DropDownHeight = 150;  // pixels of an open drop-down list
 
 enum ControlId {
-    IdCaricaPosizione = 100, IdLogLevel, IdBook, IdDepth, IdTime, IdSeconds, IdCompute, IdColore,
-    IdStop, IdLog, IdList, IdText1, IdCommand1, IdLabel
+    IdCaricaPosizione = 100,
+    IdLogLevel,
+    IdBook,
+    IdDepth,
+    IdTime,
+    IdSeconds,
+    IdCompute,
+    IdColore,
+    IdStop,
+    IdLog,
+    IdList,
+    IdText1,
+    IdCommand1,
+    IdLabel
 };
 
 const char* const LogLevelItems[] = {"0 - Senza Log", "1 - Normale", "2 - Debug", "3 - Extra Debug", "4 - Tutto"};
 const char* const ColourItems[] = {"Bianco", "Nero"};
 
-HWND Form = nullptr;               // the window frm_engine
-HWND cb_caricaposizione = nullptr; // button "Carica posizione"
-HWND cbo_loglevel = nullptr;       // drop-down list of the log levels 0..4
-HWND chk_book = nullptr;           // check box "Libro aperture"
-HWND tx_depth = nullptr;           // text box: search depth in plies
-HWND chk_time = nullptr;           // check box "Usa il tempo"
-HWND tx_time = nullptr;            // text box: seconds per move
-HWND cb_compute = nullptr;         // button "Calcola migliore"
-HWND cbo_colore = nullptr;         // drop-down list: 0 Bianco, 1 Nero
-HWND lb_status = nullptr;          // label: the think's statistics
-HWND cb_stop = nullptr;            // button "Stop", enabled while a think runs
-HWND cb_log = nullptr;             // button "Log..."
-HWND log_list = nullptr;           // list box `log`: the think driver's result lines
-HWND lb_prob = nullptr;            // label: full path of the loaded FEN file
-HWND Text1 = nullptr;              // text box: the opponent's move or "?"
-HWND Command1 = nullptr;           // button "Manda mossa"
-bool Thinking = false;             // a think driven from the window runs
-int ListWidest = 0;                // widest list line in pixels, for its horizontal scroll bar
+HWND Form = nullptr;                // the window frm_engine
+HWND cb_caricaposizione = nullptr;  // button "Carica posizione"
+HWND cbo_loglevel = nullptr;        // drop-down list of the log levels 0..4
+HWND chk_book = nullptr;            // check box "Libro aperture"
+HWND tx_depth = nullptr;            // text box: search depth in plies
+HWND chk_time = nullptr;            // check box "Usa il tempo"
+HWND tx_time = nullptr;             // text box: seconds per move
+HWND cb_compute = nullptr;          // button "Calcola migliore"
+HWND cbo_colore = nullptr;          // drop-down list: 0 Bianco, 1 Nero
+HWND lb_status = nullptr;           // label: the think's statistics
+HWND cb_stop = nullptr;             // button "Stop", enabled while a think runs
+HWND cb_log = nullptr;              // button "Log..."
+HWND log_list = nullptr;            // list box `log`: the think driver's result lines
+HWND lb_prob = nullptr;             // label: full path of the loaded FEN file
+HWND Text1 = nullptr;               // text box: the opponent's move or "?"
+HWND Command1 = nullptr;            // button "Manda mossa"
+bool Thinking = false;              // a think driven from the window runs
+int ListWidest = 0;                 // widest list line in pixels, for its horizontal scroll bar
 
 std::string Sys(const std::string& utf8) { return ToSystemText(utf8); }
 
@@ -250,7 +262,8 @@ bool LoadPositionFile(const std::string& path) {
 // Event handlers.
 void Form_Load() {
     int level = SettingToInt(ReadSetting("Log", "Level", "0"), 0);
-    Select(cbo_loglevel, level < 0 ? 0 : level > 4 ? 4 : level);
+    Select(cbo_loglevel, level < 0 ? 0 : level > 4 ? 4
+                                                   : level);
     SetText(tx_depth, ReadSetting("General", "Profondita", std::to_string(DefaultDepth)));
     UsedDepth(false);
     Select(cbo_colore, 0);
@@ -282,7 +295,7 @@ void cb_compute_Click() {
     UseTime = Ticked(chk_time) ? True : False;
     BookEnabled = Ticked(chk_book) ? True : False;
     if (BookEnabled && BookLines.size() <= 1) LoadBook();  // ticked after a start-up without the book
-    UsedDepth(true);  // the setting holds the depth the think uses
+    UsedDepth(true);                                       // the setting holds the depth the think uses
     WriteSetting("General", "Profondita", TextOf(tx_depth));
     WriteSetting("Time", "Enabled", UseTime ? "1" : "0");
     WriteSetting("Book", "enabled", BookEnabled ? "1" : "0");
@@ -407,8 +420,9 @@ bool CreateForm() {
 
 int RunEngineWindow() {
     if (!CreateForm()) {
-        PipeWriteAll(2, "Velmorasca: the engine window cannot be made here (no desktop); start the engine with: "
-                        "velmorasca.exe xboard\n");
+        PipeWriteAll(2,
+                     "Velmorasca: the engine window cannot be made here (no desktop); start the engine with: "
+                     "velmorasca.exe xboard\n");
         return 1;
     }
     // Started from the Explorer, the program got a console of its own, which
