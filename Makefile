@@ -10,6 +10,7 @@
 #                against the yardstick, medians of 5 runs
 #   make fuzz    the fuzz targets in build-fuzz/, a minute each
 #   make clean   removes every build folder
+#   make format  lays out the C++ sources as .clang-format says (make test checks it)
 #   make windows       cross build of velmorasca.exe and velmorutil.dll in build-win/
 #   make test-windows  the Windows build's protocol and perft tests under Wine
 
@@ -34,7 +35,7 @@ export PATH := $(PATH):/usr/games
 
 CONFIGURE = cmake -S . -G Ninja -Wno-dev
 
-.PHONY: all deps build build-san build-rel run test play match bench clean fuzz soak \
+.PHONY: all deps build build-san build-rel run test play match bench clean fuzz soak format format-check \
         deps-windows deps-wine windows test-windows
 
 all: build
@@ -85,12 +86,18 @@ run: build
 
 # Every test in the normal build (the xboard games start their own Xvfb);
 # then the suite again in the sanitizer build, without the long games.
-test: build build-san
+test: build build-san format-check
 	ctest --test-dir $(BUILD) --output-on-failure -j 2
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j 2 -E 'soak'
 	tests/fuzz/run.sh 6
+
+# Every C++ source laid out as .clang-format says; make format rewrites them so.
+format-check: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+format: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 # The engine runs from its own folder, where its ini, log and book lie.
 play: build
