@@ -140,29 +140,32 @@ def startup_ms(folder):
     p.stdin.write(b"quit\n"); p.stdin.flush(); p.wait(10)
     return (t1 - t0) * 1000
 
-def think_ms(folder):
+def started(folder, setup):
+    """The engine in protocol mode, past its answer to the set-up lines (which end with protover)."""
     p = subprocess.Popen([os.path.join(folder, "velmorasca"), "xboard"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-    p.stdin.write(b"xboard\nprotover 2\nnew\nforce\n"); p.stdin.flush()
+    p.stdin.write(setup); p.stdin.flush()
     read_until(p, b"feature")
-    time.sleep(0.2)
+    return p
+
+def timed_reply(p, lines, word):
+    """Milliseconds from writing lines to the engine's word; then the engine quits."""
     t0 = time.perf_counter()
-    p.stdin.write(b"go\n"); p.stdin.flush()
-    t1 = read_until(p, b"move ")
+    p.stdin.write(lines); p.stdin.flush()
+    t1 = read_until(p, word)
     p.stdin.write(b"quit\n"); p.stdin.flush(); p.wait(10)
     return (t1 - t0) * 1000
 
+def think_ms(folder):
+    p = started(folder, b"xboard\nprotover 2\nnew\nforce\n")
+    time.sleep(0.2)
+    return timed_reply(p, b"go\n", b"move ")
+
 def abandon_ms(folder):
     # The think is given up for "force": no move, and the reply comes at once.
-    p = subprocess.Popen([os.path.join(folder, "velmorasca"), "xboard"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-    p.stdin.write(b"xboard\nprotover 2\nnew\n"); p.stdin.flush()
-    read_until(p, b"feature")
+    p = started(folder, b"xboard\nprotover 2\nnew\n")
     p.stdin.write(b"go\n"); p.stdin.flush()
     time.sleep(0.5)
-    t0 = time.perf_counter()
-    p.stdin.write(b"force\nprotover 2\n"); p.stdin.flush()
-    t1 = read_until(p, b"feature")
-    p.stdin.write(b"quit\n"); p.stdin.flush(); p.wait(10)
-    return (t1 - t0) * 1000
+    return timed_reply(p, b"force\nprotover 2\n", b"feature")
 
 def perft6(b):
     t, out = timed([os.path.join(b, "velmorasca-perft"), "6"])
