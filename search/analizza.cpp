@@ -65,23 +65,23 @@ void Announce(const char* result, const char* tell) {
     if (Reporter.Result) Reporter.Result(result, tell);
 }
 
-// Result when the engine has no move (S is its final score).
-void AnnounceNoMove(int32_t S) {
+// Result when the engine has no move (finalScore is its final score).
+void AnnounceNoMove(int32_t finalScore) {
     const bool white = EngineColour == 0;
-    if (S == 0) return Announce("1/2-1/2", "Draw");
-    if (S > 0) return white ? Announce("1-0", "Checkmate") : Announce("0-1", "Checkmate");
+    if (finalScore == 0) return Announce("1/2-1/2", "Draw");
+    if (finalScore > 0) return white ? Announce("1-0", "Checkmate") : Announce("0-1", "Checkmate");
     if (!white) return Announce("1-0", "Checkmate");
-    if (S >= -1000000) return Announce("0-1", "Checkmate");
+    if (finalScore >= -MateScore) return Announce("0-1", "Checkmate");
     Announce("0-1", "I Resign");
 }
 
 // Result after the engine's move left the opponent without a legal move
-// (S > 0: the engine has mated, 0: stalemate).
+// (finalScore > 0: the engine has mated, 0: stalemate).
 constexpr int32_t EngineWins = 1;
-void AnnounceAfterMove(int32_t S) {
+void AnnounceAfterMove(int32_t finalScore) {
     const bool white = EngineColour == 0;
-    if (S == 0) return Announce("1/2-1/2", "Draw");
-    if ((S > 0) == white) return Announce("1-0", "Checkmate");
+    if (finalScore == 0) return Announce("1/2-1/2", "Draw");
+    if ((finalScore > 0) == white) return Announce("1-0", "Checkmate");
     Announce("0-1", "Checkmate");
 }
 
@@ -137,14 +137,14 @@ void SetMoveBudget() {
         // the rest of the game, and share the remainder over the moves to
         // 20, 40 and 60; never more than half of what is left.
         const int n = MoveNumber;
-        const double R = RemainingTime, I = InitialTime;
+        const double remaining = RemainingTime, initial = InitialTime;
         double budget;
         if (n < 21)
-            budget = (R - 0.5 * I) / (21 - n);
+            budget = (remaining - 0.5 * initial) / (21 - n);
         else if (n <= 40)
-            budget = (R - 0.1 * I) / (41 - n);
+            budget = (remaining - 0.1 * initial) / (41 - n);
         else if (n <= 60)
-            budget = (R - 0.05 * I) / (61 - n);
+            budget = (remaining - 0.05 * initial) / (61 - n);
         else
             budget = 500;
         budget = std::nearbyint(budget);  // halves to even
@@ -160,13 +160,13 @@ void Analizza() {
     Log("Analizza", "Analizza", 2);
     if (Reporter.Started) Reporter.Started();
     // 2. Start the clock.
-    const int32_t T0 = TickCount();
+    const int32_t startTick = TickCount();
     // 3. Depth limit.
     SearchDepth = Reporter.DepthLimit ? static_cast<int16_t>(Reporter.DepthLimit()) : DepthFromSettings();
     // 4. Clear the results; root moves start unscored below any mate this depth can see.
-    int32_t S = SearchDepth * -1000000;
+    int32_t finalScore = SearchDepth * -MateScore;
     DepthResults.assign(static_cast<size_t>(SearchDepth) + 1, DepthResult{0, 0, 0, 0, 0});
-    UnscoredRootScore = (SearchDepth + 1) * -1000000;
+    UnscoredRootScore = (SearchDepth + 1) * -MateScore;
     // 5. Reset the counters, the stop and the budget; ask the book.
     PositionsAnalysed = 0;
     PositionsProgress = Reporter.Progress;
@@ -185,7 +185,7 @@ void Analizza() {
         // Book move: no search.
         if (AbandonedAtTheEnd()) return;
         BestMoveText = bookMove;
-        if (Reporter.Concluded) Reporter.Concluded(ThinkOutcome{true, BestMoveText, S, PositionsAnalysed, 0, UnscoredRootScore});
+        if (Reporter.Concluded) Reporter.Concluded(ThinkOutcome{true, BestMoveText, finalScore, PositionsAnalysed, 0, UnscoredRootScore});
     } else {
         // 6. Iterative deepening.
         const int16_t limit = SearchDepth;
@@ -196,19 +196,19 @@ void Analizza() {
             BestScore = 0;
             Ply = 0;
             SyncSideToMove();
-            int32_t alpha = -d * 1000000, beta = d * 1000000;
-            const int32_t R = Minimax(alpha, beta, d);
+            int32_t alpha = -d * MateScore, beta = d * MateScore;
+            const int32_t searchScore = Minimax(alpha, beta, d);
             if (Abandoned) break;  // nothing of it is kept
             DepthResults[d] = DepthResult{BestScore, BestPiece, BestMoveCode, BestPromotion, 0};
             for (size_t i = 1; i < RootMoves.size(); ++i)
                 Log("Analizza", MoveToText(RootMoves[i].Piece, RootMoves[i].MoveCode) + " Valore: " + std::to_string(RootMoves[i].Score), 2);
             if (DepthResults[d].Piece != 0)
-                Log("Analizza", TimeOfDay() + " Minimax = " + std::to_string(R) + " " + MoveToText(DepthResults[d].Piece, DepthResults[d].MoveCode));
+                Log("Analizza", TimeOfDay() + " Minimax = " + std::to_string(searchScore) + " " + MoveToText(DepthResults[d].Piece, DepthResults[d].MoveCode));
             if (Reporter.Iteration) {
                 const std::string best = BestPiece != 0 ? MoveToText(BestPiece, BestMoveCode) : std::string();
-                Reporter.Iteration(IterationReport{d, R, best, PositionsAnalysed, TickCount() - T0});
+                Reporter.Iteration(IterationReport{d, searchScore, best, PositionsAnalysed, TickCount() - startTick});
             }
-            if (std::abs(static_cast<int64_t>(R)) >= 1000000 || StopRequested) {
+            if (std::abs(static_cast<int64_t>(searchScore)) >= MateScore || StopRequested) {
                 Log("Analizza", "Interrotto alla profondità " + std::to_string(d));
                 SearchDepth = BestPiece != 0 ? d : static_cast<int16_t>(d - 1);
                 break;
@@ -219,7 +219,7 @@ void Analizza() {
         BestMoveText.clear();
         if (SearchDepth > 0) {
             const DepthResult& r = DepthResults[SearchDepth];
-            S = r.Score;
+            finalScore = r.Score;
             if (r.Piece != 0) {
                 BestMoveText = MoveToText(r.Piece, r.MoveCode);
                 if (const char letter = PromotionLetter(r.Promotion); letter != '\0') BestMoveText += letter;
@@ -231,14 +231,14 @@ void Analizza() {
             BestMoveText = GameEnPassantCapture();
             if (!BestMoveText.empty()) {
                 enPassantOnly = true;
-                S = 0;
+                finalScore = 0;
             }
         }
         // 8. Log the move.
-        const int32_t elapsed = TickCount() - T0;
+        const int32_t elapsed = TickCount() - startTick;
         Log("Analizza", "Mossa migliore: " + BestMoveText);
         // 9. Report how the think ended.
-        if (Reporter.Concluded) Reporter.Concluded(ThinkOutcome{false, BestMoveText, S, PositionsAnalysed, elapsed, UnscoredRootScore});
+        if (Reporter.Concluded) Reporter.Concluded(ThinkOutcome{false, BestMoveText, finalScore, PositionsAnalysed, elapsed, UnscoredRootScore});
     }
 
     // Finish. 1. Counter and record; the caller hears of the move first, so
@@ -249,7 +249,7 @@ void Analizza() {
     EndThink();
     // 2. No move: the game is over for the engine.
     if (BestMoveText.empty()) {
-        AnnounceNoMove(S);
+        AnnounceNoMove(finalScore);
         return;
     }
     // 3. Play.
@@ -266,6 +266,6 @@ void Analizza() {
     if (enPassantOnly) {
         if (!GameSideHasLegalMove()) AnnounceAfterMove(GameSideInCheck() ? EngineWins : 0);
     } else if (!fromBook && BestNoMovePly == 1 && !GameSideHasLegalMove()) {
-        AnnounceAfterMove(S);
+        AnnounceAfterMove(finalScore);
     }
 }

@@ -238,7 +238,7 @@ int32_t Minimax(int32_t& alpha, int32_t& beta, const int16_t& depth) {
 
 int32_t NoMoveScore() {
     LastNoMovePly = Ply;
-    if (SideToMoveInCheck()) return (SearchDepth + 1 - Ply) * -1000000;
+    if (SideToMoveInCheck()) return (SearchDepth + 1 - Ply) * -MateScore;
     return 0;
 }
 

@@ -2,6 +2,10 @@
 #pragma once
 #include <cstdint>
 
+// The unit of mate scores: a side mated at ply p of a think limited to
+// depth D scores -(D + 1 - p) * MateScore, so a nearer mate weighs more.
+inline constexpr int32_t MateScore = 1000000;
+
 extern uint8_t BestPiece;      // Piece of the best root move of the iteration, 0 = none yet
 extern uint8_t BestMoveCode;   // its MoveCode
 extern uint8_t BestPromotion;  // its Promotion

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "rules/scacco.h"
 #include "search/analizza.h"
 #include "shell/common.h"
+#include "shell/gamehistory.h"
 #include "shell/main.h"
 #include "shell/notation.h"
 #include "shell/protocol.h"
@@ -56,6 +58,7 @@ void FreshGame() {
     Ply = 0, LogLevel = 0, EngineColour = 1;
     std::fill(MoveCount, MoveCount + MaxPly + 1, 0);
     SetInitialPosition();
+    ClearGameSnapshots();  // as "new" does: nothing of an earlier input to take back
     SideToMove = ProtocolMode = True;
     EngineActive = StopRequested = UseTime = BookEnabled = False;
     RootMoves.assign(1, MoveRecord{0, 0, 0, 0, 0});
@@ -132,12 +135,30 @@ void PlayChecked(const std::string& text) {
     CHECK(made.empty() || Slice(0, false) == made, "PlayMoveText and MakeMove give other slices: " + text);
 }
 
+// The pieces of protocol text not yet read. All of the text is written at
+// once, so whatever a think has not read by its end has arrived during it:
+// the think's last look at the input takes every piece still unread, as the
+// engine's look at a pipe would, and acts on what is queued.
+std::deque<std::string> Unread;
+void LookAtUnreadPieces() {
+    while (!Unread.empty()) {
+        std::string piece = std::move(Unread.front());
+        Unread.pop_front();
+        ParseCommand(piece);
+    }
+    ParseCommand("");
+}
+
 // Protocol text fed in the pieces cuts makes, the game sound after each.
 std::pair<std::string, std::string> Run(const std::string& text, std::vector<size_t> cuts) {
     FreshGame();
+    Reporter.LastLook = LookAtUnreadPieces;
     cuts.push_back(text.size());
-    for (size_t i = 0, from = 0; i < cuts.size(); from = cuts[i++]) {
-        ParseCommand(text.substr(from, cuts[i] - from));
+    for (size_t i = 0, from = 0; i < cuts.size(); from = cuts[i++]) Unread.push_back(text.substr(from, cuts[i] - from));
+    while (!Unread.empty()) {
+        std::string piece = std::move(Unread.front());
+        Unread.pop_front();
+        ParseCommand(piece);
         CheckSound("after a piece of protocol text");
     }
     ParseCommand("\n");  // ends a last unfinished line, so the next input starts clean
