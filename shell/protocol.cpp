@@ -13,6 +13,7 @@
 #include "shell/lines.h"
 #include "shell/main.h"
 #include "shell/notation.h"
+#include "shell/version.h"
 
 Bool16 EngineActive = False;    // force mode until "new" or "go"
 int16_t EngineColour = 1;       // the engine takes Black in a new game
@@ -22,9 +23,6 @@ Bool16 InitialTimeKnown = False;
 std::string MoveHistory;
 
 namespace {
-
-constexpr int VersionMajor = 1;
-constexpr int VersionMinor = 1;
 
 // Complete lines not yet handled, oldest first. Lines arrive from the
 // command loop's reads and, during a think, from PollInputDuringThink.
@@ -210,8 +208,7 @@ void HandleLine(const std::string& line) {
     }
     if (StartsWith(line, "otim")) return;
     if (StartsWith(line, "protover")) {
-        SendLine("feature setboard=1 colors=0 usermove=1 myname=\"Velmorasca " + std::to_string(VersionMajor) + "." +
-                 std::to_string(VersionMinor) + "\" done=1");
+        SendLine(std::string("feature setboard=1 colors=0 usermove=1 myname=\"Velmorasca ") + EngineVersion + "\" done=1");
         return;
     }
     if (line == "quit") Esci();
