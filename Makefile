@@ -23,7 +23,7 @@ JOBS      ?= $(shell nproc)
 # Debian packages the build, the tests and the tools need.
 PACKAGES := build-essential cmake ninja-build libgtest-dev python3 \
             xboard fairymax hoichess xvfb libfltk1.3-dev xdotool imagemagick x11-utils \
-            xdg-utils clang libclang-rt-dev stockfish polyglot clang-format
+            xdg-utils clang libclang-rt-dev stockfish polyglot clang-format fonts-dejavu-core
 
 # make match GAMES=6 TC=2:00 OPPONENT=hoichess
 GAMES    ?= 4
@@ -49,7 +49,7 @@ deps:
 # need besides: Wine, Python for the test scripts, Xvfb and xdotool for the
 # window test, XBoard and fairymax for a game under XBoard.
 WIN_PACKAGES  := cmake ninja-build g++-mingw-w64-x86-64
-WINE_PACKAGES := wine wine64 python3 xvfb xdotool xboard fairymax
+WINE_PACKAGES := wine wine64 python3 xvfb xdotool xboard fairymax fonts-dejavu-core
 deps-windows:
 	@$(MAKE) --no-print-directory install-packages INSTALL="$(WIN_PACKAGES)"
 deps-wine:
