@@ -449,8 +449,7 @@ bool LoadPositionFile(const std::string& path) {
         return false;
     }
     SetWindowTextA(lb_prob, FullPath(path).c_str());  // a path is in the code page already
-    ClearBoardMarks();
-    RedrawBoard();
+    RedrawBoard();                                    // unmarked: the loaded position has no last move
     ShowSideToMove();
     return true;
 }
@@ -510,13 +509,11 @@ void cb_log_Click() {
 
 void Command1_Click() {
     std::string note;
-    const std::string typed = TextOf(Text1);
-    if (!PlayTypedMove(typed, Thinking, &note)) {
+    if (!PlayTypedMove(TextOf(Text1), Thinking, &note)) {
         if (!note.empty()) AddLogLine(note);
         return;
     }
-    NoteLastMove(Trim(typed));
-    RedrawBoard();
+    RedrawBoard();  // the move played, marked as the last one
     LogLevel = std::max(Selected(cbo_loglevel), 0);
     WriteSetting("Log", "Level", std::to_string(LogLevel));
     UseTime = Ticked(chk_time) ? True : False;
