@@ -3,6 +3,7 @@
 // position setup and the think driver, which writes its progress back here.
 #include "window/frm_engine.h"
 
+#include "window/boardview.h"
 #include "window/display.h"
 #include "window/formrules.h"
 
@@ -49,6 +50,7 @@ constexpr int Px(int twips) { return (twips + 7) / 15; }
 
 constexpr int FontSize = 11;
 constexpr int MinFontSize = 7;
+constexpr int StatusMinFontSize = 5;  // the longest status line fits at this size
 
 // Longest first line read from a position file; a FEN is far shorter.
 
@@ -109,6 +111,10 @@ void Alert(const char* title, const std::string& text) {
     fl_close = close;
 }
 
+// How the protocol announces the engine's move; the window's reporter
+// announces it so too.
+void (*SendMove)(const std::string& move) = nullptr;
+
 void WindowClosed(Fl_Widget*, void*) {
     // Escape closes an FLTK window by default; this one closes only on request.
     if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
@@ -118,7 +124,9 @@ void WindowClosed(Fl_Widget*, void*) {
 
 }  // namespace
 
-frm_engine::frm_engine() : Fl_Double_Window(Px(3975), Px(5835), AppTitle) {
+// The designed controls keep their places on the left; the board takes the
+// rest of the client area.
+frm_engine::frm_engine() : Fl_Double_Window(ClientWidthPixels, ClientHeightPixels, AppTitle) {
     cb_caricaposizione = MakeButton(120, 120, 1575, 375, "Carica posizione", [](Fl_Widget*, void*) { EngineForm->cb_caricaposizione_Click(); });
     Label2 = MakeLabel(2040, 120, 375, 255, "Log:");
     cbo_loglevel = MakeChoice(2400, 120, 1455, 315, LogLevelItems);
@@ -139,13 +147,16 @@ frm_engine::frm_engine() : Fl_Double_Window(Px(3975), Px(5835), AppTitle) {
     cb_log = MakeButton(2160, 2520, 1575, 375, "Log...", [](Fl_Widget*, void*) { EngineForm->cb_log_Click(); });
     log = new Fl_Hold_Browser(Px(120), Px(3000), Px(3735), Px(2010));
     log->textsize(FontSize);
-    log->format_char(0);                        // the lines are shown as they are
-    log->has_scrollbar(Fl_Browser_::VERTICAL);  // the hyphen lines are wider than the list
+    log->format_char(0);                    // the lines are shown as they are
+    log->has_scrollbar(Fl_Browser_::BOTH);  // the hyphen lines are wider than the list
     lb_prob = MakeLabel(120, 5040, 3735, 255, nullptr);
     Label4 = MakeLabel(120, 5400, 1335, 255, "Mossa avversario:");
     Text1 = MakeInput(1440, 5400, 1095, 285, "");
     Command1 = MakeButton(2640, 5400, 1215, 375, "Manda mossa", [](Fl_Widget*, void*) { EngineForm->Command1_Click(); });
     cd1 = nullptr;
+    board = new BoardView();
+    board->Thinking = [] { return EngineForm->Thinking(); };
+    board->PlayMove = [](const std::string& move) { EngineForm->Board_Move(move); };
     end();
     // One font size for all captions, and one for all buttons and check boxes.
     Fl_Widget* captions[] = {Label1, Label2, Label3, Label4, Label5};
@@ -194,6 +205,7 @@ bool frm_engine::LoadPositionFile(const std::string& path) {
     lb_prob->copy_label(LabelText(prob_).c_str());
     lb_prob->redraw();
     ShowSideToMove();
+    board->redraw();
     return true;
 }
 
@@ -236,6 +248,11 @@ void frm_engine::Command1_Click() {
     Think();
 }
 
+void frm_engine::Board_Move(const std::string& move) {
+    Text1->value(move.c_str());
+    Command1_Click();
+}
+
 void frm_engine::Form_QueryUnload() {
     // For the end-to-end tests: the list as it is when the window closes.
     if (const char* dump = std::getenv("VELMORASCA_WINDOW_DUMP"); dump && *dump) {
@@ -269,6 +286,7 @@ void frm_engine::ClearStatus() { SetStatus(""); }
 
 void frm_engine::SetStatus(const std::string& text) {
     lb_status->copy_label(LabelText(text).c_str());
+    FitLabel(lb_status, FontSize - 1, StatusMinFontSize, 6);  // the whole text, always
     lb_status->redraw();
     Fl::flush();  // at once: no other handler runs inside the search here
 }
@@ -319,9 +337,11 @@ void frm_engine::ThinkEnded() {
 void frm_engine::Think() {
     thinking_ = true;
     EngineColour = SideToMove ? 0 : 1;  // the engine plays the side to move
+    board->redraw();                    // the move just played, or the side chosen
     Analizza();
     thinking_ = false;
     ShowSideToMove();
+    board->redraw();  // the engine's move
 }
 
 void frm_engine::ShowSideToMove() { cbo_colore->value(SideToMove ? 0 : 1); }
@@ -332,10 +352,16 @@ frm_engine* CreateEngineWindow() {
     // The window starts on the standard position, White to move.
     SetInitialPosition();
     SideToMove = True;
+    ClearBoardMarks();
     EngineForm = new frm_engine();
     // The think reports here, and its move and results go to standard
-    // output as in protocol mode.
+    // output as in protocol mode; the move is also the board's last move.
     Reporter = XboardReporter();
+    SendMove = Reporter.MoveChosen;
+    Reporter.MoveChosen = [](const std::string& move) {
+        if (SendMove) SendMove(move);
+        NoteLastMove(move);
+    };
     Reporter.Started = [] { EngineForm->ThinkStarted(); };
     Reporter.DepthLimit = [] { return EngineForm->UsedDepth(); };
     Reporter.TimeBudget = [] { return EngineForm->UsedTimeBudget(); };

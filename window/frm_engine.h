@@ -8,6 +8,7 @@
 
 #include "search/analizza.h"
 
+class BoardView;
 class Fl_Box;
 class Fl_Browser;
 class Fl_Button;
@@ -21,7 +22,7 @@ public:
     frm_engine();
     ~frm_engine() override;
 
-    // Controls, placed as designed at 15 twips per pixel.
+    // Controls, placed as designed at 15 twips per pixel, and the board.
     Fl_Button* cb_caricaposizione;
     Fl_Box* Label2;
     Fl_Choice* cbo_loglevel;
@@ -43,6 +44,7 @@ public:
     Fl_Input* Text1;
     Fl_Button* Command1;
     Fl_File_Chooser* cd1;  // made when first needed
+    BoardView* board;      // the game position, right of the controls; moves by clicking
 
     // Event handlers.
     void Form_Load();
@@ -52,6 +54,9 @@ public:
     void cb_log_Click();
     void Command1_Click();
     [[noreturn]] void Form_QueryUnload();
+    // A move made on the board by two clicks: written into Text1 and played
+    // as a typed move is (the same checks, the same think).
+    void Board_Move(const std::string& move);
 
     // Reads the first line of path and sets the position from it. A file
     // that cannot be read, an empty first line or a refused FEN leaves the

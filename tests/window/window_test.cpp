@@ -363,7 +363,7 @@ bool StartXvfb() {
     if (xvfb == 0) {
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         dup2(open("/dev/null", O_RDWR), 2);
-        execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0", "640x480x24", "-nolisten",
+        execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0", "800x600x24", "-nolisten",
                "tcp", "-noreset", nullptr);
         _exit(127);
     }
