@@ -84,17 +84,18 @@ bool Thinking = false;              // a think driven from the window runs
 int ListWidest = 0;                 // widest list line in pixels, for its horizontal scroll bar
 
 // The board: the squares and, in the margin on their right, the side-to-move marker.
-constexpr int BoardSide = 8 * SquarePixels;                                       // width and height of the squares, pixels
-constexpr int MarkerSize = 10;                                                    // the side-to-move marker's diameter
-constexpr int BoardRight = ClientWidthPixels;                                     // the margin runs to the client's edge
-constexpr RECT BoardArea{BoardLeft, BoardTop, BoardRight, BoardTop + BoardSide};  // painted by the board
-constexpr int PieceTextPixels = 40;                                               // height of a piece symbol's character cell
-constexpr int LabelTextPixels = 11;                                               // height of the file letters and rank digits
-constexpr int MinLabelPixels = 6;                                                 // smallest font a label gets to show its whole text
-constexpr int MaxLabelPixels = 16;                                                // largest font size kept for the labels
-HFONT PieceFont = nullptr;                                                        // chess symbols; null: pieces drawn as letters
-HFONT CoordFont = nullptr;                                                        // file letters and rank digits
-HFONT LabelFonts[MaxLabelPixels + 1] = {};                                        // the labels' face by pixel height, made on first use
+constexpr int BoardSide = 8 * SquarePixels;    // width and height of the squares, pixels
+constexpr int MarkerSize = 10;                 // the side-to-move marker's diameter
+constexpr int BoardRight = ClientWidthPixels;  // the margin runs to the client's edge
+constexpr int PieceTextPixels = 40;            // height of a piece symbol's character cell
+constexpr int LabelTextPixels = 11;            // height of the file letters and rank digits
+constexpr int MinLabelPixels = 6;              // smallest font a label gets to show its whole text
+constexpr int MaxLabelPixels = 16;             // largest label font kept
+HFONT PieceFont = nullptr;                     // the chess symbols (or, when no face has them, the letters)
+HFONT CoordFont = nullptr;                     // file letters and rank digits
+HFONT LabelFonts[MaxLabelPixels + 1] = {};     // the labels' face by pixel height, made on first use
+// What the board paints: the squares and the margin on their right.
+constexpr RECT BoardArea{BoardLeft, BoardTop, BoardRight, BoardTop + BoardSide};
 
 std::string Sys(const std::string& utf8) { return ToSystemText(utf8); }
 
