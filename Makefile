@@ -23,7 +23,7 @@ JOBS      ?= $(shell nproc)
 # Debian packages the build, the tests and the tools need.
 PACKAGES := build-essential cmake ninja-build libgtest-dev python3 \
             xboard fairymax hoichess xvfb libfltk1.3-dev xdotool imagemagick x11-utils \
-            xdg-utils clang libclang-rt-dev stockfish polyglot clang-format
+            xdg-utils clang libclang-rt-dev stockfish polyglot clang-format fonts-dejavu-core
 
 # make match GAMES=6 TC=2:00 OPPONENT=hoichess
 GAMES    ?= 4

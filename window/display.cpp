@@ -28,6 +28,12 @@ int FitLabel(Fl_Widget* w, int size, int minSize, int reserve) {
     return size;
 }
 
+int LabelWidth(Fl_Widget* w) {
+    if (!w->label() || !fl_display) return 0;
+    fl_font(w->labelfont(), w->labelsize());
+    return static_cast<int>(fl_width(w->label()));
+}
+
 namespace {
 
 // The font of the chess symbols and the coordinates, and the sizes used.

@@ -12,6 +12,8 @@ bool OpenDisplay();
 // box, a button's frame). The design assumes a narrow system font; without
 // an open display the size is left at size.
 int FitLabel(Fl_Widget* w, int size, int minSize, int reserve);  // returns the size
+// The width in pixels of w's label at its font and size; 0 without a display.
+int LabelWidth(Fl_Widget* w);
 
 // One square of the board as it is painted, in the window's pixels.
 struct SquarePaint {

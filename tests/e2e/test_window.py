@@ -1,7 +1,8 @@
 """The real program's window on an Xvfb display of the test's own: "Calcola migliore" clicked with
-xdotool, the window closed as a window manager closes it; the message box of an unknown command-line
-word; no window in protocol mode. The window writes its list to VELMORASCA_WINDOW_DUMP as it closes.
-With VELMORASCA_SCREENSHOT set, the window after its move is saved there (docs/window.png is made so)."""
+xdotool, a move played by clicking two squares of the board, the window closed as a window manager
+closes it; the message box of an unknown command-line word; no window in protocol mode. The window
+writes its list to VELMORASCA_WINDOW_DUMP as it closes. With VELMORASCA_SCREENSHOT set, the window
+after the engine's answer to a clicked move is saved there (docs/window.png is made so)."""
 import ctypes
 import os
 import shutil
@@ -12,6 +13,12 @@ import unittest
 from engine import EngineTest, run
 
 CALCOLA = (8 + 105 // 2, 112 + 25 // 2)  # centre of "Calcola migliore", in window pixels
+
+
+def square_centre(square):
+    """The centre of a board square in window pixels; the board is seen from White's side."""
+    f, r = ord(square[0]) - ord("a") + 1, int(square[1])
+    return 273 + 46 * (f - 1) + 23, 8 + 46 * (8 - r) + 23
 
 
 def setUpModule():
@@ -74,9 +81,6 @@ class EngineWindow(EngineTest):
         move = wait_for(lambda: [m[16:] for m in e.log_messages("Analizza") if m.startswith("Mossa migliore: ")],
                         "computed move", e)[0]
         self.assertRegex(move, r"^[a-h][1-8][a-h][1-8]$")
-        if os.environ.get("VELMORASCA_SCREENSHOT"):
-            time.sleep(0.5)
-            subprocess.run(["import", "-window", window, os.environ["VELMORASCA_SCREENSHOT"]], check=True)
         send_close(window)
         self.assertEqual(e.wait(timeout=20), 0)
         self.assertRegex(e.read_file("list.txt"), r"\n-{67}\nMossa migliore: %s, punteggio: -?\d+\n-{67}\n" % move)
@@ -85,6 +89,27 @@ class EngineWindow(EngineTest):
         rc, out, err = e.finish()
         self.assertRegex(out, rb"\nmove %s\n" % move.encode())  # also on standard output, where nobody reads it
         self.assertEqual(windows(), [])
+
+    def test_two_clicks_on_the_board_play_a_move_and_the_engine_answers(self):
+        e = self.start([], ini="[Log]\nLevel=1\n[Book]\nEnabled=0\n",
+                       env=dict(os.environ, VELMORASCA_WINDOW_DUMP="list.txt"))
+        window = wait_for(windows, "engine window", e)[0]
+        # A black piece first, then a white pawn onto a square it cannot reach: nothing is played.
+        for square in ("e7", "e5", "d2", "d5", "e2", "e4"):
+            xdotool("mousemove", "--window", window, *map(str, square_centre(square)), "click", "1")
+        answer = wait_for(lambda: [m[16:] for m in e.log_messages("Analizza") if m.startswith("Mossa migliore: ")],
+                          "engine's answer", e)[0]
+        self.assertRegex(answer, r"^[a-h][78][a-h][56]$")
+        self.assertEqual(e.log_messages("ParseCommand"), ["Mossa avversario: e2e4"])
+        if os.environ.get("VELMORASCA_SCREENSHOT"):
+            time.sleep(0.5)
+            subprocess.run(["import", "-window", window, os.environ["VELMORASCA_SCREENSHOT"]], check=True)
+        send_close(window)
+        self.assertEqual(e.wait(timeout=20), 0)
+        self.assertNotIn("Mossa rifiutata", e.read_file("list.txt"))
+        self.assertRegex(e.read_file("list.txt"), r"\nMossa migliore: %s, punteggio: -?\d+\n" % answer)
+        rc, out, err = e.finish()
+        self.assertRegex(out, rb"\nmove %s\n" % answer.encode())
 
     def test_an_unknown_word_shows_a_message_box_then_ends(self):
         e = self.start(["--nonsense"])

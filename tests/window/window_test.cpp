@@ -32,7 +32,9 @@
 #include "search/analizza.h"
 #include "shell/main.h"
 #include "shell/protocol.h"
+#include "window/boardview.h"
 #include "window/display.h"
+#include "window/formrules.h"
 #include "window/frm_engine.h"
 
 namespace {
@@ -172,6 +174,40 @@ void CheckStopped(const char* depths) {
     CHECK(!BestMoveText.empty() && HasFinalReport(BestMoveText + ", punteggio: "));
     CHECK(!W().Thinking() && !W().cb_stop->active() && W().cb_compute->active());
 }
+
+// The board as it shows: ranks 8 to 1, files a to h, White's pieces in capitals, "." for empty, one
+// blank between ranks; then the marked squares: "*" the chosen one, "+" the last move's.
+std::string BoardShown() {
+    std::string shown, marks;
+    for (int rank = 8; rank >= 1; --rank) {
+        shown += rank == 8 ? "" : " ";
+        for (int file = 1; file <= 8; ++file) {
+            const SquareView v = BoardSquareView(file, rank);
+            shown += !v.piece ? '.' : v.white ? v.piece
+                                              : static_cast<char>(v.piece - 'A' + 'a');
+            const std::string square{static_cast<char>('a' + file - 1), static_cast<char>('0' + rank)};
+            if (v.selected) marks += " *" + square;
+            if (v.lastMove) marks += " +" + square;
+        }
+    }
+    return shown + marks;
+}
+const std::string StartShown = "rnbqkbnr pppppppp ........ ........ ........ ........ PPPPPPPP RNBQKBNR";
+
+// A left click at the centre of a square, through FLTK's own event dispatch from the window down.
+void ClickSquare(const char* square) {
+    int x, y;
+    SquareCentre(square[0] - 'a' + 1, square[1] - '0', &x, &y);
+    Fl::e_x = x, Fl::e_y = y, Fl::e_x_root = W().x() + x, Fl::e_y_root = W().y() + y;
+    Fl::e_keysym = FL_Button + FL_LEFT_MOUSE;
+    Fl::e_state = FL_BUTTON1;
+    Fl::handle(FL_PUSH, &W());
+    Fl::e_state = 0;
+    Fl::handle(FL_RELEASE, &W());
+}
+
+// The widget's label fits its width, less the 3 pixels a label keeps from each side.
+bool LabelFits(Fl_Widget* w) { return LabelWidth(w) > 0 && LabelWidth(w) + 6 <= w->w(); }
 
 struct Case {
     const char* Name;
@@ -328,6 +364,73 @@ const std::vector<Case> Cases = {
          Poll(0.5, [] { return W().do_callback(), true; });
          Press(W().cb_compute);
          CHECK(!"the program goes on after the window was closed");
+     }},
+
+    {"board", "[Book]\nEnabled=0\n", [] {
+         // The window is wider by the board; the designed controls stay where they were.
+         CHECK_EQ(Str(W().w()) + "x" + Str(W().h()), "654x389");
+         CHECK_EQ(Str(W().Command1->x()) + " " + Str(W().Command1->y()) + " " + Str(W().log->w()) + " " +
+                      Str(W().lb_status->w()),
+                  "176 360 249 249");
+         CHECK(W().log->has_scrollbar() & Fl_Browser_::HORIZONTAL);
+         // After start-up: the start position, nothing marked, White's marker at the bottom.
+         CHECK_EQ(BoardShown(), StartShown);
+         CHECK(WhiteMarkerAtBottom());
+         // e2 then e4: played as if typed, and the engine answers; its move is the one highlighted.
+         ClickSquare("e2");
+         CHECK_EQ(BoardShown(), StartShown + " *e2");
+         ClickSquare("e4");
+         CHECK_EQ(Str(W().Text1->value()) + " " + MoveHistory.substr(0, 4), "e2e4 e2e4");
+         CHECK(MoveHistory.size() == 8 && HasFinalReport(MoveHistory.substr(4)));
+         const std::string answer = MoveHistory.substr(4);
+         const std::string afterAnswer = BoardShown();
+         CHECK(afterAnswer.find("........ ....P... ........ PPPP.PPP") != std::string::npos);
+         CHECK(afterAnswer.ends_with(" +" + answer.substr(0, 2) + " +" + answer.substr(2)) ||
+               afterAnswer.ends_with(" +" + answer.substr(2) + " +" + answer.substr(0, 2)));
+         CHECK(WhiteMarkerAtBottom() && W().cbo_colore->value() == 0);
+         // Pairs that make no legal move play nothing and leave no choice behind: a pawn two squares
+         // from the side, a black piece, an empty square, a piece onto its own.
+         const int lines = W().log->size();
+         for (auto [from, to] : {std::pair{"d2", "d5"}, {"d7", "d5"}, {"e2", "e3"}, {"a1", "a2"}}) {
+             ClickSquare(from);
+             ClickSquare(to);
+             CHECK_EQ(BoardShown(), afterAnswer);
+         }
+         CHECK(MoveHistory.size() == 8 && W().log->size() == lines);
+         // A position file: the board shows it, unmarked, Black's marker at the top.
+         WriteFile("black.fen", "4k3/8/8/8/8/8/4P3/4K3 b - - 0 1\n");
+         Fl::flush();
+         CHECK(!W().board->damage());
+         CHECK(W().LoadPositionFile("black.fen"));
+         CHECK(W().board->damage());
+         CHECK_EQ(BoardShown(), "....k... ........ ........ ........ ........ ........ ....P... ....K...");
+         CHECK(!WhiteMarkerAtBottom());
+         // During a think the board shows the position it started from, and clicks do nothing.
+         WriteFile("middle.fen", MiddleGame);
+         CHECK(W().LoadPositionFile("middle.fen"));
+         const std::string middle = BoardShown();
+         std::string during;
+         Type(W().tx_depth, "8");
+         StopLater(during, [&] {
+             during = BoardShown() + (WhiteMarkerAtBottom() ? " white" : " black");
+             W().board->redraw();
+             Fl::flush();  // a repaint in the middle of the search
+             for (const char* square : {"e2", "e4", "d5"}) ClickSquare(square);
+             during += " | " + BoardShown();
+             ClickSquare("e6");  // d5e6 would be legal
+             during += " | " + BoardShown();
+             Press(W().cb_stop);
+         });
+         Press(W().cb_compute);
+         CHECK_EQ(during, middle + " white | " + middle + " | " + middle);
+         CHECK(!ListHas("Il motore sta pensando"));                       // no move reached the move box either
+         CHECK(BestMoveText.size() == 4 && MoveHistory == BestMoveText);  // the loaded file began a new history
+         CHECK(BoardShown().ends_with(" +" + BestMoveText.substr(0, 2) + " +" + BestMoveText.substr(2, 2)) ||
+               BoardShown().ends_with(" +" + BestMoveText.substr(2, 2) + " +" + BestMoveText.substr(0, 2)));
+         // The status label shows its whole text, however long the numbers.
+         CHECK(LabelFits(W().lb_status));
+         W().SetStatus("Analizzate 2147483647 posizioni in 2147483647 millisecondi");
+         CHECK(LabelFits(W().lb_status));
      }},
 
     {"depth_and_time", "[Log]\nLevel=1\n[Book]\nEnabled=0\n", [] {
