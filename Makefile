@@ -46,10 +46,11 @@ deps:
 	@$(MAKE) --no-print-directory install-packages INSTALL="$(PACKAGES)"
 
 # What the Windows build needs (the cross compiler), and what its tests
-# need besides: Wine, Python for the test scripts, Xvfb and xdotool for the
-# window test, XBoard and fairymax for a game under XBoard.
+# need besides: Wine, Python for the test scripts, Xvfb, xdotool and ImageMagick
+# for the window test, the DejaVu fonts for the board's pieces under Wine,
+# XBoard and fairymax for a game under XBoard.
 WIN_PACKAGES  := cmake ninja-build g++-mingw-w64-x86-64
-WINE_PACKAGES := wine wine64 python3 xvfb xdotool xboard fairymax fonts-dejavu-core
+WINE_PACKAGES := wine wine64 python3 xvfb xdotool imagemagick fonts-dejavu-core xboard fairymax
 deps-windows:
 	@$(MAKE) --no-print-directory install-packages INSTALL="$(WIN_PACKAGES)"
 deps-wine:

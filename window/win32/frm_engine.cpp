@@ -3,11 +3,14 @@
 // the position setup and the think driver, which writes its progress back
 // here through the reporter it installs. Places are the designed ones in twips at
 // 15 twips per pixel; texts are the engine's UTF-8 texts in the system's
-// code page.
+// code page. Beside the controls the board shows the game position; what it
+// shows and what a click on it does are the shared board rules
+// (window/formrules.h): this file only paints and passes clicks in.
 #include "window/win32/frm_engine.h"
 
 #include <windows.h>
 #include <commdlg.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <climits>
@@ -80,6 +83,20 @@ HWND Command1 = nullptr;            // button "Manda mossa"
 bool Thinking = false;              // a think driven from the window runs
 int ListWidest = 0;                 // widest list line in pixels, for its horizontal scroll bar
 
+// The board: the squares and, in the margin on their right, the side-to-move marker.
+constexpr int BoardSide = 8 * SquarePixels;    // width and height of the squares, pixels
+constexpr int MarkerSize = 10;                 // the side-to-move marker's diameter
+constexpr int BoardRight = ClientWidthPixels;  // the margin runs to the client's edge
+constexpr int PieceTextPixels = 40;            // height of a piece symbol's character cell
+constexpr int LabelTextPixels = 11;            // height of the file letters and rank digits
+constexpr int MinLabelPixels = 6;              // smallest font a label gets to show its whole text
+constexpr int MaxLabelPixels = 16;             // largest label font kept
+HFONT PieceFont = nullptr;                     // the chess symbols (or, when no face has them, the letters)
+HFONT CoordFont = nullptr;                     // file letters and rank digits
+HFONT LabelFonts[MaxLabelPixels + 1] = {};     // the labels' face by pixel height, made on first use
+// What the board paints: the squares and the margin on their right.
+constexpr RECT BoardArea{BoardLeft, BoardTop, BoardRight, BoardTop + BoardSide};
+
 std::string Sys(const std::string& utf8) { return ToSystemText(utf8); }
 
 HWND Make(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id) {
@@ -92,8 +109,22 @@ HWND Make(const char* cls, const char* text, DWORD style, int x, int y, int w, i
 HWND MakeButton(int x, int y, int w, int h, const char* text, int id) {
     return Make("BUTTON", text, WS_TABSTOP | BS_PUSHBUTTON, x, y, w, h, id);
 }
-// The design assumes a narrow system font: a caption wider than its place
-// gets the same face at a smaller size (down to 7 pixels) instead of being cut.
+// The labels' face (the system's dialog font) at a given pixel height,
+// made once and kept while the window lives.
+HFONT LabelFont(int height) {
+    height = std::clamp(height, MinLabelPixels, MaxLabelPixels);
+    if (!LabelFonts[height]) {
+        LOGFONTA lf{};
+        GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+        lf.lfHeight = -height;
+        LabelFonts[height] = CreateFontIndirectA(&lf);
+    }
+    return LabelFonts[height];
+}
+
+// The design assumes a narrow system font: a text wider than its label gets
+// the same face at a smaller size instead of being cut; the status label is
+// fitted again for every text it shows.
 void FitFont(HWND c, const std::string& text) {
     HDC dc = GetDC(c);
     if (!dc) return;
@@ -101,22 +132,18 @@ void FitFont(HWND c, const std::string& text) {
     GetClientRect(c, &r);
     LOGFONTA lf{};
     GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
-    HFONT chosen = nullptr;
-    for (int height = lf.lfHeight < 0 ? -lf.lfHeight : 11; height >= 7; --height) {
-        lf.lfHeight = -height;
-        HFONT f = CreateFontIndirectA(&lf);
-        HGDIOBJ old = SelectObject(dc, f);
+    int height = lf.lfHeight < 0 ? -lf.lfHeight : 11;
+    for (; height > MinLabelPixels; --height) {
+        HGDIOBJ old = SelectObject(dc, LabelFont(height));
         SIZE size{};
         GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
         SelectObject(dc, old);
-        if (size.cx <= r.right || height == 7) {
-            chosen = f;
-            break;
-        }
-        DeleteObject(f);
+        if (size.cx <= r.right) break;
     }
     ReleaseDC(c, dc);
-    if (chosen) SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(chosen), TRUE);  // kept while the window lives
+    HFONT chosen = LabelFont(height);
+    if (reinterpret_cast<HFONT>(SendMessageA(c, WM_GETFONT, 0, 0)) != chosen)
+        SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(chosen), TRUE);
 }
 
 HWND MakeLabel(int x, int y, int w, int h, const char* text) {
@@ -174,6 +201,7 @@ void AddLogLine(const std::string& line) {
 }
 
 void SetStatus(const std::string& text) {
+    FitFont(lb_status, Sys(text));
     SetText(lb_status, text);
     UpdateWindow(lb_status);  // at once: no other handler runs inside the search here
 }
@@ -238,13 +266,180 @@ void ThinkEnded() {
     BusyCursor(false);
 }
 
+// The board. It is painted into a bitmap first and copied in one piece, so
+// that it does not flicker; the form's background is erased around it.
+constexpr COLORREF LightSquare = RGB(240, 217, 181);
+constexpr COLORREF DarkSquare = RGB(181, 136, 99);
+constexpr COLORREF LightSelected = RGB(160, 200, 235);  // the piece picked by a first click
+constexpr COLORREF DarkSelected = RGB(105, 155, 200);
+constexpr COLORREF LightLastMove = RGB(230, 224, 125);  // the two squares of the last move played
+constexpr COLORREF DarkLastMove = RGB(190, 178, 75);
+constexpr COLORREF WhitePiece = RGB(255, 255, 255);
+constexpr COLORREF BlackPiece = RGB(0, 0, 0);
+
+constexpr wchar_t ChessSymbolProbe[] = L"\u2654\u265A\u265F";  // white king, black king, black pawn
+bool PieceLetters = false;                                     // no installed face has the chess symbols
+
+int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+// A font of the face at the height when it is installed and has the chess
+// symbols; null otherwise.
+HFONT ChessFont(HDC dc, const wchar_t* face, int height) {
+    LOGFONTW lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+    bool installed = false;
+    EnumFontFamiliesExW(dc, &lf, FaceFound, reinterpret_cast<LPARAM>(&installed), 0);
+    if (!installed) return nullptr;
+    lf.lfHeight = -height;
+    lf.lfQuality = ANTIALIASED_QUALITY;
+    HFONT font = CreateFontIndirectW(&lf);
+    if (!font) return nullptr;
+    HGDIOBJ old = SelectObject(dc, font);
+    WORD glyphs[3] = {};
+    const bool drawn = GetGlyphIndicesW(dc, ChessSymbolProbe, 3, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == 3 &&
+                       std::none_of(glyphs, glyphs + 3, [](WORD g) { return g == 0xFFFF; });
+    SelectObject(dc, old);
+    if (drawn) return font;
+    DeleteObject(font);
+    return nullptr;
+}
+
+// The pieces in "Segoe UI Symbol" (Windows), else "DejaVu Sans" (Wine and
+// others); without either the pieces are drawn as their letters.
+void ChooseBoardFonts() {
+    HDC dc = GetDC(Form);
+    for (const wchar_t* face : {L"Segoe UI Symbol", L"DejaVu Sans"})
+        if (!PieceFont && dc) PieceFont = ChessFont(dc, face, PieceTextPixels);
+    if (dc) ReleaseDC(Form, dc);
+    LOGFONTA lf{};
+    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    if (!PieceFont) {
+        PieceLetters = true;
+        lf.lfHeight = -PieceTextPixels * 2 / 3;
+        lf.lfWeight = FW_BOLD;
+        PieceFont = CreateFontIndirectA(&lf);
+    }
+    lf.lfHeight = -LabelTextPixels;
+    lf.lfWeight = FW_BOLD;
+    CoordFont = CreateFontIndirectA(&lf);
+}
+
+RECT SquareRect(int file, int rank) {
+    const int left = BoardLeft + SquarePixels * (file - 1), top = BoardTop + SquarePixels * (8 - rank);
+    return {left, top, left + SquarePixels, top + SquarePixels};
+}
+
+std::wstring Wide(const char* utf8) {
+    wchar_t out[8] = {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, out, 8);
+    return n > 1 ? std::wstring(out, static_cast<size_t>(n - 1)) : std::wstring();
+}
+
+void FillSquare(HDC dc, const RECT& r, COLORREF colour) {
+    SetDCBrushColor(dc, colour);
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
+
+// A white piece is the filled symbol in white inside the outlined one in
+// black, so that it stands out on both shades; a black piece is the filled
+// symbol in black.
+void DrawPiece(HDC dc, RECT r, char piece, bool white) {
+    SelectObject(dc, PieceFont);
+    if (PieceLetters) {
+        const char letter[2] = {piece, 0};
+        SetTextColor(dc, white ? WhitePiece : BlackPiece);
+        DrawTextA(dc, letter, 1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        return;
+    }
+    const std::wstring filled = Wide(PieceSymbol(piece, false)), outline = Wide(PieceSymbol(piece, true));
+    SetTextColor(dc, white ? WhitePiece : BlackPiece);
+    DrawTextW(dc, filled.c_str(), static_cast<int>(filled.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    if (!white) return;
+    SetTextColor(dc, BlackPiece);
+    DrawTextW(dc, outline.c_str(), static_cast<int>(outline.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+// Paints the squares, their marks, the pieces of the game position and the
+// side-to-move marker. It reads the position only through the board rules
+// (slice 0), so it may run while the engine thinks.
+void PaintBoard(HDC target) {
+    const int width = BoardArea.right - BoardArea.left, height = BoardArea.bottom - BoardArea.top;
+    HDC dc = CreateCompatibleDC(target);
+    HBITMAP bitmap = dc ? CreateCompatibleBitmap(target, width, height) : nullptr;
+    if (!bitmap) {
+        if (dc) DeleteDC(dc);
+        return;
+    }
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    HGDIOBJ oldFont = SelectObject(dc, CoordFont);
+    SetViewportOrgEx(dc, -BoardLeft, -BoardTop, nullptr);  // drawn in client coordinates
+    SetBkMode(dc, TRANSPARENT);
+    // 1. The margin, on the form's colour.
+    FillRect(dc, &BoardArea, GetSysColorBrush(COLOR_BTNFACE));
+    for (int rank = 8; rank >= 1; --rank) {
+        for (int file = 1; file <= 8; ++file) {
+            const SquareView view = BoardSquareView(file, rank);
+            RECT r = SquareRect(file, rank);
+            // 2. The square, its shade marked when selected or part of the last move.
+            const COLORREF shade = view.selected   ? (view.dark ? DarkSelected : LightSelected)
+                                   : view.lastMove ? (view.dark ? DarkLastMove : LightLastMove)
+                                                   : (view.dark ? DarkSquare : LightSquare);
+            FillSquare(dc, r, shade);
+            // 3. The file letters along rank 1 and the rank digits along file a,
+            //    small, in the other shade.
+            SelectObject(dc, CoordFont);
+            SetTextColor(dc, view.dark ? LightSquare : DarkSquare);
+            RECT inset{r.left + 2, r.top + 1, r.right - 2, r.bottom - 1};
+            if (rank == 1) {
+                const char letter[2] = {static_cast<char>('a' + file - 1), 0};
+                DrawTextA(dc, letter, 1, &inset, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE | DT_NOPREFIX);
+            }
+            if (file == 1) {
+                const char digit[2] = {static_cast<char>('0' + rank), 0};
+                DrawTextA(dc, digit, 1, &inset, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+            }
+            // 4. The piece.
+            if (view.piece) DrawPiece(dc, r, view.piece, view.white);
+        }
+    }
+    // 5. The side to move, in the right margin: at the bottom for White, at the top for Black.
+    const bool white = WhiteMarkerAtBottom();
+    const int x = BoardLeft + BoardSide + (BoardRight - BoardLeft - BoardSide - MarkerSize) / 2;
+    const int y = white ? BoardTop + BoardSide - MarkerSize - 2 : BoardTop + 2;
+    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(white ? WHITE_BRUSH : BLACK_BRUSH));
+    Ellipse(dc, x, y, x + MarkerSize, y + MarkerSize);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    BitBlt(target, BoardLeft, BoardTop, width, height, dc, BoardLeft, BoardTop, SRCCOPY);
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+// The board shows the game position again, at once.
+void RedrawBoard() {
+    InvalidateRect(Form, &BoardArea, FALSE);
+    UpdateWindow(Form);
+}
+
 void ShowSideToMove() { Select(cbo_colore, SideToMove ? 0 : 1); }
 
+// While the engine thinks the board stays on the position the think
+// started from; afterwards it shows the engine's move (or book move).
 void Think() {
+    RedrawBoard();  // the side to move may have changed
     Thinking = true;
     EngineColour = SideToMove ? 0 : 1;  // the engine plays the side to move
     Analizza();
     Thinking = false;
+    if (!BestMoveText.empty()) NoteLastMove(BestMoveText);
+    RedrawBoard();
     ShowSideToMove();
 }
 
@@ -255,6 +450,7 @@ bool LoadPositionFile(const std::string& path) {
         return false;
     }
     SetWindowTextA(lb_prob, FullPath(path).c_str());  // a path is in the code page already
+    RedrawBoard();                                    // unmarked: the loaded position has no last move
     ShowSideToMove();
     return true;
 }
@@ -318,10 +514,21 @@ void Command1_Click() {
         if (!note.empty()) AddLogLine(note);
         return;
     }
+    RedrawBoard();  // the move played, marked as the last one
     LogLevel = std::max(Selected(cbo_loglevel), 0);
     WriteSetting("Log", "Level", std::to_string(LogLevel));
     UseTime = Ticked(chk_time) ? True : False;
     Think();
+}
+
+// A left click on the board: a first click picks a piece of the side to
+// move, a second one plays the move through the move box, as if typed.
+void Board_Click(int x, int y) {
+    const BoardClickResult click = BoardClick(x, y, Thinking);
+    if (click.redraw) RedrawBoard();
+    if (click.move.empty()) return;
+    SetText(Text1, click.move);
+    Command1_Click();
 }
 
 [[noreturn]] void Form_QueryUnload() {
@@ -357,6 +564,28 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
                 }
             }
             break;
+        case WM_LBUTTONDOWN:
+            Board_Click(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+            return 0;
+        case WM_ERASEBKGND: {
+            // Around the board only: the board paints all of its own area.
+            HDC dc = reinterpret_cast<HDC>(wp);
+            RECT r{};
+            GetClientRect(hwnd, &r);
+            const int saved = SaveDC(dc);
+            ExcludeClipRect(dc, BoardArea.left, BoardArea.top, BoardArea.right, BoardArea.bottom);
+            FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+            RestoreDC(dc, saved);
+            return 1;
+        }
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd, &ps);
+            RECT shown{};
+            if (dc && IntersectRect(&shown, &ps.rcPaint, &BoardArea)) PaintBoard(dc);
+            EndPaint(hwnd, &ps);
+            return 0;
+        }
         case WM_SETCURSOR:
             if (Thinking) {
                 SetCursor(LoadCursorA(nullptr, IDC_WAIT));
@@ -385,7 +614,7 @@ bool CreateForm() {
     wc.lpszClassName = ClassName;
     if (!RegisterClassA(&wc)) return false;
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT r{0, 0, Px(3975), Px(5835)};
+    RECT r{0, 0, ClientWidthPixels, ClientHeightPixels};  // the designed controls and the board beside them
     AdjustWindowRect(&r, style, FALSE);
     Form = CreateWindowExA(WS_EX_CONTROLPARENT, ClassName, AppTitle, style, CW_USEDEFAULT, CW_USEDEFAULT,
                            r.right - r.left, r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
@@ -413,6 +642,7 @@ bool CreateForm() {
     MakeLabel(120, 5400, 1335, 255, "Mossa avversario:");
     Text1 = MakeInput(1440, 5400, 1095, 285, "", IdText1);
     Command1 = MakeButton(2640, 5400, 1215, 375, "Manda mossa", IdCommand1);
+    ChooseBoardFonts();
     return true;
 }
 
@@ -439,6 +669,7 @@ int RunEngineWindow() {
     // The window starts on the standard position, White to move.
     SetInitialPosition();
     SideToMove = True;
+    ClearBoardMarks();
     // The think reports here, and its move and results go to standard
     // output as in protocol mode.
     Reporter = XboardReporter();
