@@ -47,7 +47,7 @@ constexpr size_t MaxEcho = 64;
 
 // State of the think in progress.
 bool StopSeen = false;       // a "stop" for this think has arrived
-bool LaterGoQueued = false;  // a further "go" waits: a "stop" after it is its own
+bool LaterGoQueued = false;  // a further "go" was read before this think began
 
 void Send(const std::string& text) { SendPlainLine(text); }
 
@@ -101,9 +101,13 @@ void Feed(const std::string& text, void (*onLine)(std::string&&)) {
 }
 
 // A line that acts during a think: "isready" is answered, "quit" ends the
-// engine, "stop" stops the think unless a later "go" came before it. True
-// when the line is done with; the others wait for the think to end.
-bool ActsDuringThink(const std::string& line) {
+// engine, "stop" stops the think. True when the line is done with; the
+// others wait for the think to end. A "stop" read while the think runs
+// (live) always stops it: a client can mean no search but the running one,
+// and an infinite search would otherwise never end. Lines read before the
+// think began are taken in their order: there a "stop" that follows a
+// later "go" belongs to that search.
+bool ActsDuringThink(const std::string& line, bool live) {
     const std::string command = FirstWord(line);
     if (command == "isready") {
         Send("readyok");
@@ -111,7 +115,7 @@ bool ActsDuringThink(const std::string& line) {
     }
     if (command == "quit") Esci();
     if (command == "go") LaterGoQueued = true;
-    if (command == "stop" && !LaterGoQueued) {
+    if (command == "stop" && (live || !LaterGoQueued)) {
         StopSeen = true;
         RequestStop();
         return true;
@@ -120,13 +124,13 @@ bool ActsDuringThink(const std::string& line) {
 }
 
 void TakeLineDuringThink(std::string&& line) {
-    if (!ActsDuringThink(line)) Enqueue(std::move(line));
+    if (!ActsDuringThink(line, true)) Enqueue(std::move(line));
 }
 
 // The lines that were already waiting behind the "go" when its think began.
 void ActOnQueuedLines() {
     for (auto it = Pending.begin(); it != Pending.end();) {
-        if (ActsDuringThink(*it)) {
+        if (ActsDuringThink(*it, false)) {
             PendingBytes -= it->size();
             it = Pending.erase(it);
         } else {
