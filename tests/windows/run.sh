@@ -37,6 +37,7 @@ check "test_protocol(direct)" env VELMORASCA_WINE_DIRECT=1 python3 "$source/test
 check test_windows python3 "$here/test_windows.py"
 # The UCI mode: the handshake, isready and a search, by the switch and as velmorasca-uci.exe.
 check test_uci python3 "$here/test_uci.py"
+check "test_uci(direct)" env VELMORASCA_WINE_DIRECT=1 python3 "$here/test_uci.py"
 check perft python3 "$source/tools/perft_check.py" --perft "$build/perft-wine.sh" "$source/tests/data/perft.epd"
 # Last: the window, on a private Xvfb display with a Wine server of its own (Wine's desktop
 # process takes the display of the program that starts it and serves every later window).
