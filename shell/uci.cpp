@@ -316,14 +316,15 @@ void Position(const std::vector<std::string>& words) {
         const std::string& move = line.moves[m];
         const std::string why = GameMoveFault(move);
         if (!why.empty()) return refuse("illegal move " + Echo(move) + ": " + why, "Mossa rifiutata: " + move + " (" + why + ")");
-        if (m >= known) Log(Source, "Mossa avversario: " + move.substr(0, 4));
         line.movers.push_back(Sq(move[1] - '0', move[0] - 'a' + FileA, 0));
         MoveHistory += move.substr(0, 4);
         PlayMoveText(move);
     }
-    // 5. The side to move at the end: its move counter and the castling
-    //    rights its own king and rook moves in the list have cost it.
+    // 5. Accepted: the moves the last command did not hold are the opponent's news.
     ClearGameSnapshots();
+    for (size_t m = known; m < line.moves.size(); ++m) Log(Source, "Mossa avversario: " + line.moves[m].substr(0, 4));
+    // 6. The side to move at the end: its move counter and the castling
+    //    rights its own king and rook moves in the list have cost it.
     Current = std::move(line);
     const bool whiteToMove = SideToMove != 0;
     const ColourFacts& own = FactsOfColour(whiteToMove);
@@ -407,9 +408,10 @@ std::optional<int64_t> Number(const std::string& word) {
     return n;
 }
 
+// The words that begin a field of "go": those used here and those ignored.
 bool IsGoField(const std::string& w) {
     return w == "wtime" || w == "btime" || w == "winc" || w == "binc" || w == "movestogo" || w == "movetime" ||
-           w == "depth" || w == "infinite";
+           w == "depth" || w == "infinite" || w == "searchmoves" || w == "ponder" || w == "nodes" || w == "mate";
 }
 
 GoRequest ReadGo(const std::vector<std::string>& words) {
