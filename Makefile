@@ -4,6 +4,7 @@
 #   make test    install, build (normal and sanitizer builds), run every test
 #   make play    xboard on your display against the engine
 #   make match   a few headless games against fairymax, PGN in build/match.pgn
+#                (make match UCI=1: the engine as a UCI engine through polyglot)
 #   make soak    10 games each against fairymax, hoichess and stockfish, 12 games
 #                from FEN positions, then takebacks: about 30 minutes
 #   make bench   release build in build-bench/; perft 6 and the search benchmark
@@ -25,7 +26,7 @@ PACKAGES := build-essential cmake ninja-build libgtest-dev python3 \
             xboard fairymax hoichess xvfb libfltk1.3-dev xdotool imagemagick x11-utils \
             xdg-utils clang libclang-rt-dev stockfish polyglot clang-format fonts-dejavu-core
 
-# make match GAMES=6 TC=2:00 OPPONENT=hoichess
+# make match GAMES=6 TC=2:00 OPPONENT=hoichess UCI=1
 GAMES    ?= 4
 TC       ?= 1:00
 OPPONENT ?= fairymax
@@ -105,8 +106,10 @@ play: build
 	xboard -fcp "./velmorasca xboard" -fd "$(CURDIR)/$(BUILD)" \
 	  -firstIsUCI false -firstProtocolVersion 2 -saveSettingsOnExit false
 
+# UCI=1 plays the engine through its UCI mode, as xboard's -fUCI runs it (polyglot between).
 match: build
-	tools/match.sh --opponent $(OPPONENT) --games $(GAMES) --tc $(TC) --pgn $(BUILD)/match.pgn
+	tools/match.sh --opponent $(OPPONENT) --games $(GAMES) --tc $(TC) --pgn $(BUILD)/match.pgn \
+	  $(if $(filter 1 yes true,$(UCI)),--uci)
 
 # Release build with the yardstick perft beside it; medians of 5 runs and the ratios.
 bench: deps

@@ -14,6 +14,9 @@
 #   4. start-up to the feature line with a 10,000-line book, ms   (goal <= 20)
 #   5. "force" sent half a second into a depth-8 think (which would last
 #      seconds): from "force" and "protover 2" to the feature line, ms
+# and then the UCI mode's latencies (tools/ucilatency.py): "stop" and
+# "isready" half a second into "go infinite" to "bestmove" and "readyok",
+# and how late "bestmove" comes after "go movetime 500"; measured, not judged.
 # Every measurement runs on one processor (K, default the first this
 # process may use): on a shared machine one core can be slowed by a
 # neighbour's load while the other is not, and a yardstick timed on one and
@@ -234,3 +237,7 @@ if base_build:
         med["base_bench_rate"] / 1e6, base_signature, med["bench_rate"] / 1e6, signature,
         med["bench_rate"] / med["base_bench_rate"]))
 EOF
+
+# The UCI mode's latencies, on the same processor.
+[ -n "$CPU" ] || CPU="$(python3 -c 'import os; print(min(os.sched_getaffinity(0)))')"
+python3 "$ROOT/tools/ucilatency.py" --engine "$BUILD/velmorasca" --runs "$RUNS" --cpu "$CPU"

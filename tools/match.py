@@ -2,13 +2,16 @@
 """Headless games of Velmorasca under xboard against another engine.
 
     tools/match.sh [--games N] [--tc M:SS] [--opponent fairymax|hoichess]
-                   [--fen FEN] [--engine-black] [--pgn FILE] ...
+                   [--fen FEN] [--engine-black] [--pgn FILE] [--uci] ...
 
 xboard runs on a private Xvfb display with HOME pointed at a scratch folder,
 so nothing of the user's settings is read or written.  The engine is a copy
 of build/velmorasca in its own scratch folder, started by xboard as
 "./velmorasca xboard" from that folder, with a Velmorasca.ini written beside
-it (fixed depth, clock on, log on, book off unless --book).
+it (fixed depth, clock on, log on, book off unless --book).  With --uci
+the engine runs as a UCI engine instead: xboard starts it as
+"./velmorasca uci" through its UCI adapter, polyglot, which keeps a log of
+the UCI traffic (polyglot.log in the scratch folder).
 
 Afterwards the PGN, xboard's debug file and the engine's own log are read,
 and one summary line is printed: games, the engine's score, illegal moves,
@@ -63,9 +66,9 @@ def which(name):
     return shutil.which(name, path=tool_path())
 
 
-def missing_tools(opponent="fairymax"):
+def missing_tools(opponent="fairymax", uci=False):
     """The programs a match needs that are not installed."""
-    needed = ["xboard", "Xvfb", OPPONENTS[opponent]]
+    needed = ["xboard", "Xvfb", OPPONENTS[opponent]] + (["polyglot"] if uci else [])
     return [n for n in needed if not which(n)]
 
 
@@ -116,6 +119,7 @@ class MatchResult:
     pgn: str = ""
     debug: str = ""
     engine_log: str = ""
+    adapter_log: str = ""
 
     @property
     def finished(self):
@@ -250,13 +254,24 @@ class Xvfb:
                 self.proc.wait()
 
 
+def engine_options(engine_dir, adapter_log=None):
+    """xboard's options for the first engine: the engine itself in xboard mode or, given the
+    adapter's log file, in UCI mode behind polyglot (xboard's -fUCI), which logs to that file."""
+    if adapter_log is None:
+        return ["-firstIsUCI", "false", "-firstProtocolVersion", "2",
+                "-fcp", "./velmorasca xboard", "-fd", engine_dir]
+    # xboard's own adapter line, with polyglot's log switched on.
+    adapter = f'polyglot -noini -log true -lf "{adapter_log}" -ec "%fcp" -ed "%fd"'
+    return ["-firstIsUCI", "true", "-adapterCommand", adapter,
+            "-fcp", "./velmorasca uci", "-fd", engine_dir]
+
+
 def xboard_command(engine_dir, opponent_cmd, opponent_dir, games, tc, inc, pgn, debug, engine_black,
-                   fen_file):
+                   fen_file, adapter_log=None):
     cmd = [which("xboard"),
            "-noGUI", "-xexit", "-xpopup", "-autoCallFlag", "true", "-saveSettingsOnExit", "false",
-           "-firstIsUCI", "false", "-firstProtocolVersion", "2",
+           *engine_options(engine_dir, adapter_log),
            "-secondIsUCI", "false", "-secondProtocolVersion", "2",
-           "-fcp", "./velmorasca xboard", "-fd", engine_dir,
            "-scp", opponent_cmd, "-sd", opponent_dir,
            "-mg", str(games), "-tc", tc,
            "-sgf", pgn, "-debug", "-nameOfDebugFile", debug,
@@ -352,7 +367,12 @@ def merge_games(pgn_games, debug_results, engine_black):
     return games
 
 
-def judge(result, games, debug_text, xboard_out, log_text):
+# xboard's "illegal move" and polyglot's "illegal engine move" (polyglot checks its engine's
+# moves before xboard sees them, and resigns the game for an engine that plays one).
+ILLEGAL_REASON_RE = re.compile(r"illegal (engine )?move|invalid move")
+
+
+def judge(result, games, debug_text, xboard_out, log_text, adapter_text=""):
     result.games = games
     for g in games:
         reason = g.reason.lower()
@@ -362,7 +382,7 @@ def judge(result, games, debug_text, xboard_out, log_text):
                 result.time_forfeits_engine += 1
             else:
                 result.time_forfeits_opponent += 1
-        if "illegal move" in reason or "invalid move" in reason:
+        if ILLEGAL_REASON_RE.search(reason):
             if engine_lost:
                 result.illegal_engine += 1
             else:
@@ -397,13 +417,14 @@ def wait_for_engine_exit(log_path, seconds=3.0):
 
 def play_match(engine=None, opponent="fairymax", games=2, tc="1:00", inc=None, fen=None,
                engine_black=False, pgn=None, depth=4, book=False, timeout=None, workdir=None,
-               log=print):
+               log=print, uci=False):
     """Plays the games and returns a MatchResult.  fen: a position every game
-    starts from.  The scratch folder (workdir) is kept for inspection."""
+    starts from; uci: the engine speaks UCI through polyglot.  The scratch
+    folder (workdir) is kept for inspection."""
     engine = os.path.abspath(engine or os.path.join(ROOT, "build", "velmorasca"))
     if not os.access(engine, os.X_OK):
         raise RuntimeError(f"no engine binary at {engine}")
-    missing = missing_tools(opponent)
+    missing = missing_tools(opponent, uci)
     if missing:
         raise RuntimeError("not installed: " + ", ".join(missing))
     workdir = workdir or tempfile.mkdtemp(prefix="velmorasca-match-")
@@ -429,15 +450,17 @@ def play_match(engine=None, opponent="fairymax", games=2, tc="1:00", inc=None, f
         timeout = games * per_game + 30
 
     result = MatchResult(games_wanted=games, workdir=workdir, pgn=pgn, debug=debug,
-                         engine_log=os.path.join(engine_dir, "Velmorasca.log"))
+                         engine_log=os.path.join(engine_dir, "Velmorasca.log"),
+                         adapter_log=os.path.join(workdir, "polyglot.log") if uci else "")
     opponent_cmd = OPPONENTS[opponent]
     started = time.monotonic()
     with Xvfb(workdir) as xvfb:
         env = dict(os.environ, HOME=home, DISPLAY=xvfb.display, PATH=tool_path())
         env.pop("XAUTHORITY", None)
         cmd = xboard_command(engine_dir, opponent_cmd, opponent_dir, games, tc, inc, pgn, debug,
-                             engine_black, fen_file)
-        log(f"match: {games} game(s) against {opponent} at {tc}{f' +{inc}' if inc else ''}, "
+                             engine_black, fen_file, result.adapter_log or None)
+        log(f"match: {games} game(s) against {opponent} at {tc}{f' +{inc}' if inc else ''}"
+            f"{', the engine through UCI' if uci else ''}, "
             f"display {xvfb.display}, folder {workdir}")
         with open(os.path.join(workdir, "xboard.out"), "wb") as out:
             proc = subprocess.Popen(cmd, cwd=workdir, env=env, stdin=subprocess.DEVNULL, stdout=out,
@@ -464,7 +487,8 @@ def play_match(engine=None, opponent="fairymax", games=2, tc="1:00", inc=None, f
     xboard_out = read_text(os.path.join(workdir, "xboard.out"))
     debug_text = read_text(debug)
     games = merge_games(parse_pgn(pgn), results_from_debug(debug_text), engine_black)
-    judge(result, games, debug_text, xboard_out, read_text(result.engine_log))
+    judge(result, games, debug_text, xboard_out, read_text(result.engine_log),
+          read_text(result.adapter_log) if uci else "")
     if result.xboard_status not in (0, None):
         result.notes.append(f"xboard exited with status {result.xboard_status}")
     return result
@@ -484,6 +508,8 @@ def main(argv=None):
     ap.add_argument("--engine-black", action="store_true", help="the engine has Black in the first game.")
     ap.add_argument("--depth", type=int, default=4, help="General/Profondita of the engine (default 4).")
     ap.add_argument("--book", action="store_true", help="give the engine a small opening book.")
+    ap.add_argument("--uci", action="store_true",
+                    help="run the engine as a UCI engine (\"velmorasca uci\") through polyglot.")
     ap.add_argument("--pgn", help="where to write the games (default in the scratch folder).")
     ap.add_argument("--timeout", type=int, help="time limit of the whole match in seconds (default: both "
                     "clocks run out in every game, plus 30 s a game and 30 s).")
@@ -494,7 +520,7 @@ def main(argv=None):
         res = play_match(engine=args.engine, opponent=args.opponent, games=args.games, tc=args.tc,
                          inc=args.inc, fen=args.fen, engine_black=args.engine_black, pgn=args.pgn,
                          depth=args.depth, book=args.book, timeout=args.timeout, workdir=args.workdir,
-                         log=lambda s: print(s, file=sys.stderr))
+                         log=lambda s: print(s, file=sys.stderr), uci=args.uci)
     except (RuntimeError, ValueError, OSError) as e:
         print(f"match: {e}", file=sys.stderr)
         return 2
@@ -508,7 +534,8 @@ def main(argv=None):
         shutil.rmtree(res.workdir, ignore_errors=True)  # the PGN lies elsewhere
         print(f"  PGN {res.pgn}", file=sys.stderr)
     else:
-        print(f"  PGN {res.pgn}; xboard debug {res.debug}; engine log {res.engine_log}", file=sys.stderr)
+        adapter = f"; polyglot log {res.adapter_log}" if res.adapter_log else ""
+        print(f"  PGN {res.pgn}; xboard debug {res.debug}; engine log {res.engine_log}{adapter}", file=sys.stderr)
     print(res.summary())
     return 0 if res.clean else 1
 

@@ -1,7 +1,7 @@
 #!/bin/sh
 # tests/windows/run.sh [BUILD_DIR] (default build-win; make test-windows): the Windows build under Wine,
 # headless (a message box returns at once) in a prefix under the build folder: the e2e scripts, the
-# Windows-only checks, the perft data through velmorasca-perft.exe and the Win32 window.
+# Windows-only checks, the UCI handshake, the perft data through velmorasca-perft.exe and the Win32 window.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 source=$(cd "$here/../.." && pwd)
@@ -22,13 +22,22 @@ printf '#!/bin/sh\nexec wine "%s/velmorasca-perft.exe" "$@"\n' "$build" >"$build
 chmod +x "$build/perft-wine.sh"
 failed=""
 start=$(date +%s)
-check() { name=$1; shift; echo "== $name"; "$@" || failed="$failed $name"; }
-for t in test_protocol test_startup test_game test_rules; do
+# VELMORASCA_WINE_TESTS="uci_handshake perft" runs only the checks named there.
+only=" ${VELMORASCA_WINE_TESTS:-} "
+check() {
+  name=$1; shift
+  case "$only" in "  " | *" $name "*) ;; *) return 0 ;; esac
+  echo "== $name"; "$@" || failed="$failed $name"
+}
+for t in test_protocol test_startup test_game test_rules test_uci; do
   check "$t" python3 "$source/tests/e2e/$t.py"
 done
 # Again on the Linux pipes Wine hands a program started from Linux, read by the read-ahead thread.
 check "test_protocol(direct)" env VELMORASCA_WINE_DIRECT=1 python3 "$source/tests/e2e/test_protocol.py"
 check test_windows python3 "$here/test_windows.py"
+# The UCI mode: the handshake, isready and a search, by the switch and as velmorasca-uci.exe.
+check uci_handshake python3 "$here/test_uci_handshake.py"
+check "uci_handshake(direct)" env VELMORASCA_WINE_DIRECT=1 python3 "$here/test_uci_handshake.py"
 check perft python3 "$source/tools/perft_check.py" --perft "$build/perft-wine.sh" "$source/tests/data/perft.epd"
 # Last: the window, on a private Xvfb display with a Wine server of its own (Wine's desktop
 # process takes the display of the program that starts it and serves every later window).
