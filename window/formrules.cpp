@@ -22,6 +22,10 @@ namespace {
 // last move played. No square (0,0) when there is none.
 BoardSquare Selected;
 BoardSquare LastFrom, LastTo;
+// The side to move the board's marker shows, noted while no think runs
+// (the search inverts SideToMove at every ply), so that drawing during a
+// think reads nothing of the search's state.
+bool MarkedWhiteToMove = true;
 
 // The square named by two characters of move text ("e2"), or none.
 BoardSquare SquareOfText(const std::string& text, size_t at) {
@@ -30,13 +34,8 @@ BoardSquare SquareOfText(const std::string& text, size_t at) {
     return IsBoardSquare(s) ? s : BoardSquare{};
 }
 
-// The side to move in the game position. During a think SideToMove follows
-// the search's ply, each ply inverting it; undoing those inversions gives
-// the side of slice 0 without touching the position.
-bool GameWhiteToMove() {
-    const bool oddPly = Ply % 2 != 0;
-    return (SideToMove != 0) != oddPly;
-}
+// The side to move in the game position; read only while no think runs.
+bool GameWhiteToMove() { return SideToMove != 0; }
 
 // The piece id on a square of the game position (slice 0).
 uint8_t GamePieceOn(const BoardSquare& s) { return Sq(s.rank, s.file, 0); }
@@ -125,6 +124,7 @@ bool LoadPositionFromFile(const std::string& path, std::string* problem) {
     }
     ClearGameSnapshots();
     ClearBoardMarks();
+    NoteBoardSide();
     return true;
 }
 
@@ -150,6 +150,7 @@ bool PlayTypedMove(const std::string& typed, bool thinking, std::string* note) {
     MoveHistory += squares;
     PlayMoveText(text);
     NoteLastMove(squares);
+    NoteBoardSide();
     return true;
 }
 
@@ -210,7 +211,9 @@ SquareView BoardSquareView(int file, int rank) {
     return v;
 }
 
-bool WhiteMarkerAtBottom() { return GameWhiteToMove(); }
+bool WhiteMarkerAtBottom() { return MarkedWhiteToMove; }
+
+void NoteBoardSide() { MarkedWhiteToMove = GameWhiteToMove(); }
 
 const char* PieceSymbol(char piece, bool white) {
     // U+2654..U+2659 are White's king to pawn, U+265A..U+265F Black's, in UTF-8.

@@ -90,9 +90,14 @@ struct SquareView {
 // may be drawn during a think, when it shows the position the think started
 // from. A square off the board shows as empty and light.
 SquareView BoardSquareView(int file, int rank);
-// The side-to-move marker: bottom for White, top for Black (SideToMove of
-// the game position, also during a think).
+// The side-to-move marker: bottom for White, top for Black: SideToMove as
+// last noted by NoteBoardSide, so that during a think it stays the side the
+// think started from without reading the search's state.
 bool WhiteMarkerAtBottom();
+// Notes the game's side to move for the marker. Called while no think runs:
+// after start-up, a loaded position, a played move, a think, and when the
+// window sets SideToMove from "Muove il:".
+void NoteBoardSide();
 // The chess symbol in UTF-8 (U+2654..U+265F); "" for no piece.
 const char* PieceSymbol(char piece, bool white);
 

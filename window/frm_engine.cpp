@@ -212,6 +212,7 @@ bool frm_engine::LoadPositionFile(const std::string& path) {
 void frm_engine::cb_compute_Click() {
     if (thinking_) return;
     SideToMove = cbo_colore->value() == 0 ? True : False;
+    NoteBoardSide();
     LogLevel = cbo_loglevel->value();
     WriteSetting("Log", "Level", std::to_string(LogLevel));
     UseTime = chk_time->value() ? True : False;
@@ -344,7 +345,10 @@ void frm_engine::Think() {
     board->redraw();  // the engine's move
 }
 
-void frm_engine::ShowSideToMove() { cbo_colore->value(SideToMove ? 0 : 1); }
+void frm_engine::ShowSideToMove() {
+    cbo_colore->value(SideToMove ? 0 : 1);
+    NoteBoardSide();
+}
 
 void frm_engine::Tell(const std::string& text) { Alert(AppTitle, text); }
 
@@ -353,6 +357,7 @@ frm_engine* CreateEngineWindow() {
     SetInitialPosition();
     SideToMove = True;
     ClearBoardMarks();
+    NoteBoardSide();
     EngineForm = new frm_engine();
     // The think reports here, and its move and results go to standard
     // output as in protocol mode; the move is also the board's last move.

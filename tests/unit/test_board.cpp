@@ -25,6 +25,7 @@ void StartFrom(const char* fen) {
     ASSERT_TRUE(SetPositionFromFen(fen));
     Ply = 0;
     ClearBoardMarks();
+    NoteBoardSide();
 }
 
 TEST(Board, EverySquareHasOneCentreAndTheEdgesBelongToNone) {
@@ -72,6 +73,7 @@ TEST(Board, SquaresShowTheGamePositionOnly) {
     EXPECT_TRUE(WhiteMarkerAtBottom());
     LeavePly();
     PlayMoveText("e2e4");
+    NoteBoardSide();
     EXPECT_FALSE(WhiteMarkerAtBottom());
 }
 

@@ -428,7 +428,10 @@ void RedrawBoard() {
     UpdateWindow(Form);
 }
 
-void ShowSideToMove() { Select(cbo_colore, SideToMove ? 0 : 1); }
+void ShowSideToMove() {
+    Select(cbo_colore, SideToMove ? 0 : 1);
+    NoteBoardSide();
+}
 
 // While the engine thinks the board stays on the position the think
 // started from; afterwards it shows the engine's move (or book move).
@@ -486,6 +489,7 @@ void cb_caricaposizione_Click() {
 void cb_compute_Click() {
     if (Thinking) return;
     SideToMove = Selected(cbo_colore) == 0 ? True : False;
+    NoteBoardSide();
     LogLevel = std::max(Selected(cbo_loglevel), 0);
     WriteSetting("Log", "Level", std::to_string(LogLevel));
     UseTime = Ticked(chk_time) ? True : False;
@@ -670,6 +674,7 @@ int RunEngineWindow() {
     SetInitialPosition();
     SideToMove = True;
     ClearBoardMarks();
+    NoteBoardSide();
     // The think reports here, and its move and results go to standard
     // output as in protocol mode.
     Reporter = XboardReporter();
