@@ -7,8 +7,8 @@
 #include <cstdlib>
 
 #include "companion/velmorutil.h"
+#include "platform/filelocations.h"
 #include "platform/files.h"
-#include "platform/folder.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 
@@ -17,9 +17,9 @@ Bool16 BookEnabled = False;       // from Book/Enabled at start-up; off once the
 Bool16 UseTime = False;           // from Time/Enabled on "new" and "go"
 bool SettingsFileEnabled = true;  // false in the tools: defaults only, no file written
 
-std::string SettingsFilePath() { return ProgramFolder() + PathSeparator + "Velmorasca.ini"; }
-std::string LogFilePathName() { return ProgramFolder() + PathSeparator + "Velmorasca.log"; }
-std::string BookFilePath() { return ProgramFolder() + PathSeparator + "book.txt"; }
+std::string SettingsFilePath() { return EngineFileLocations().settings; }
+std::string LogFilePathName() { return EngineFileLocations().log; }
+std::string BookFilePath() { return EngineFileLocations().book; }
 
 Bool16 FileExists(const std::string& path) { return IsNormalFile(path) ? True : False; }
 

@@ -17,9 +17,10 @@
 #include "shell/comm.h"
 #include "shell/common.h"
 #include "shell/protocol.h"
+#include "shell/usage.h"
 
 Bool16 ProtocolMode = False;   // decided by the command line once, at start-up
-std::string LogFilePath;       // Velmorasca.log beside the program, for the window's log button
+std::string LogFilePath;       // Velmorasca.log where it lives, for the window's log button
 int (*RunWindow)() = nullptr;  // set by the program's entry when the window is built in
 
 namespace {
@@ -63,6 +64,8 @@ int Main(int argc, char** argv) {
             typed += argv[i];
         }
         std::string lower = Lower(typed);
+        if (lower == "--version") return PrintVersion();
+        if (lower == "--help") return PrintHelp();
         size_t start = 0;
         for (;;) {
             size_t blank = lower.find(' ', start);

@@ -7,7 +7,7 @@
 #include "position/variabili.h"
 
 // ProtocolMode, defined in main.cpp, is declared in position/gamestate.h.
-extern std::string LogFilePath;  // the log file beside the program
+extern std::string LogFilePath;  // the log file (beside the program, or in the user's folders when installed)
 
 int Main(int argc, char** argv);
 [[noreturn]] void CommandLoop();
