@@ -78,6 +78,8 @@ std::string Parent(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
 EngineFiles LocateEngineFiles() {
     EngineFiles files;
     // 1. Beside the program, unless the program is an installed one.
@@ -109,9 +111,16 @@ EngineFiles LocateEngineFiles() {
     return files;
 }
 
+}  // namespace
+
 const EngineFiles& EngineFileLocations() {
-    static const EngineFiles files = [] {
-        EngineFiles found = LocateEngineFiles();
+    static const EngineFiles files = LocateEngineFiles();
+    return files;
+}
+
+const EngineFiles& PreparedEngineFiles() {
+    static const EngineFiles& files = []() -> const EngineFiles& {
+        const EngineFiles& found = EngineFileLocations();
         if (found.installed) {
             for (const std::string* path : {&found.settings, &found.log, &found.book}) MakeFolders(Parent(*path));
             if (!IsNormalFile(found.book) && IsNormalFile(found.defaultBook)) CopyFile(found.defaultBook, found.book);

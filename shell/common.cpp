@@ -17,9 +17,10 @@ Bool16 BookEnabled = False;       // from Book/Enabled at start-up; off once the
 Bool16 UseTime = False;           // from Time/Enabled on "new" and "go"
 bool SettingsFileEnabled = true;  // false in the tools: defaults only, no file written
 
-std::string SettingsFilePath() { return EngineFileLocations().settings; }
+std::string SettingsFilePath() { return PreparedEngineFiles().settings; }
+// Only named here (the window's log button), not yet written: nothing is made ready.
 std::string LogFilePathName() { return EngineFileLocations().log; }
-std::string BookFilePath() { return EngineFileLocations().book; }
+std::string BookFilePath() { return PreparedEngineFiles().book; }
 
 Bool16 FileExists(const std::string& path) { return IsNormalFile(path) ? True : False; }
 

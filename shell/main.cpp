@@ -52,6 +52,8 @@ std::string Lower(std::string s) {
 }  // namespace
 
 int Main(int argc, char** argv) {
+    // --version and --help answer before anything else is looked at.
+    if (const int status = AnswerInformativeSwitch(argc, argv); status >= 0) return status;
     std::srand(static_cast<unsigned>(std::time(nullptr)));  // for the book's random choice
     LogFilePath = LogFilePathName();
 
@@ -64,8 +66,6 @@ int Main(int argc, char** argv) {
             typed += argv[i];
         }
         std::string lower = Lower(typed);
-        if (lower == "--version") return PrintVersion();
-        if (lower == "--help") return PrintHelp();
         size_t start = 0;
         for (;;) {
             size_t blank = lower.find(' ', start);

@@ -3,16 +3,17 @@
 
 #include "platform/folder.h"
 
-EngineFiles LocateEngineFiles() {
-    EngineFiles files;
-    const std::string folder = ProgramFolder();
-    files.settings = folder + "\\Velmorasca.ini";
-    files.log = folder + "\\Velmorasca.log";
-    files.book = folder + "\\book.txt";
+const EngineFiles& EngineFileLocations() {
+    static const EngineFiles files = [] {
+        EngineFiles beside;
+        const std::string folder = ProgramFolder();
+        beside.settings = folder + "\\Velmorasca.ini";
+        beside.log = folder + "\\Velmorasca.log";
+        beside.book = folder + "\\book.txt";
+        return beside;
+    }();
     return files;
 }
 
-const EngineFiles& EngineFileLocations() {
-    static const EngineFiles files = LocateEngineFiles();
-    return files;
-}
+// Nothing to make ready: the program's own folder is there.
+const EngineFiles& PreparedEngineFiles() { return EngineFileLocations(); }
