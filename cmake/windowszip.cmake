@@ -3,11 +3,9 @@
 set(VELMOR_ZIP_NAME velmorasca-${PROJECT_VERSION}-win64)
 set(VELMOR_ZIP_STAGE ${CMAKE_BINARY_DIR}/zip/${VELMOR_ZIP_NAME})
 configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/README.txt ${CMAKE_BINARY_DIR}/zip/README.txt @ONLY NEWLINE_STYLE CRLF)
-set(VELMOR_ZIP_FILES $<TARGET_FILE:velmorasca> $<TARGET_FILE:velmorutil> ${CMAKE_SOURCE_DIR}/data/book.txt
-    ${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/zip/README.txt)
-if(TARGET velmorasca-uci-copy)
-  list(APPEND VELMOR_ZIP_FILES ${CMAKE_BINARY_DIR}/velmorasca-uci.exe)
-endif()
+# velmorasca-uci.exe is the copy the engine's build makes beside it.
+set(VELMOR_ZIP_FILES $<TARGET_FILE:velmorasca> $<TARGET_FILE:velmorutil> $<TARGET_FILE_DIR:velmorasca>/velmorasca-uci.exe
+    ${CMAKE_SOURCE_DIR}/data/book.txt ${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/zip/README.txt)
 add_custom_target(windows-zip
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${VELMOR_ZIP_STAGE} ${CMAKE_BINARY_DIR}/${VELMOR_ZIP_NAME}.zip
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMOR_ZIP_STAGE}

@@ -129,25 +129,23 @@ void SyncSideToMove() {
     SideToMove = ((Ply % 2 != 0) ? !white : white) ? True : False;
 }
 
+double ClockShare(int moveNumber, double remaining, double initial) {
+    // Keep back half, a tenth, a twentieth of the first clock value for the
+    // rest of the game, and share the remainder over the moves to 20, 40
+    // and 60.
+    const int n = moveNumber;
+    if (n < 21) return (remaining - 0.5 * initial) / (21 - n);
+    if (n <= 40) return (remaining - 0.1 * initial) / (41 - n);
+    if (n <= 60) return (remaining - 0.05 * initial) / (61 - n);
+    return 500;
+}
+
 void SetMoveBudget() {
     if (Reporter.TimeBudget) {
         MoveBudget = Reporter.TimeBudget();
     } else {
-        // Keep back half, a tenth, a twentieth of the first clock value for
-        // the rest of the game, and share the remainder over the moves to
-        // 20, 40 and 60; never more than half of what is left.
-        const int n = MoveNumber;
-        const double remaining = RemainingTime, initial = InitialTime;
-        double budget;
-        if (n < 21)
-            budget = (remaining - 0.5 * initial) / (21 - n);
-        else if (n <= 40)
-            budget = (remaining - 0.1 * initial) / (41 - n);
-        else if (n <= 60)
-            budget = (remaining - 0.05 * initial) / (61 - n);
-        else
-            budget = 500;
-        budget = std::nearbyint(budget);  // halves to even
+        // Never more than half of what is left.
+        const double budget = std::nearbyint(ClockShare(MoveNumber, RemainingTime, InitialTime));  // halves to even
         const int32_t half = RemainingTime / 2;
         MoveBudget = budget > half ? half : static_cast<int32_t>(budget);
     }

@@ -29,6 +29,10 @@ inline constexpr int MaxSearchDepth = 98;  // search reaches ply depth + 1 and w
 
 void Analizza();
 void SetMoveBudget();
+// The clock's share for move moveNumber (centiseconds, not rounded): the
+// remaining time less a reserve kept from the game's first clock value,
+// spread over the moves to the next of 20, 40 and 60; 500 from move 61 on.
+double ClockShare(int moveNumber, double remaining, double initial);
 void SyncSideToMove();
 
 // A stop from the clock, "?" or the window's Stop button. Before the first

@@ -37,6 +37,14 @@ std::string SendLine(const std::string& text) {
     return framed;
 }
 
+void SendPlainLine(const std::string& text) {
+    std::string line;
+    line.reserve(text.size() + 1);
+    line += text;
+    line += '\n';
+    PipeWriteAll(OutputFd, line);
+}
+
 void CloseStandardHandles() {
     PipeClose(InputFd);
     PipeClose(OutputFd);

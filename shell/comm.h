@@ -12,4 +12,6 @@ std::string ReadInput();
 extern bool InputEnded;
 // Writes line feed, text, line feed in one write; returns what was written.
 std::string SendLine(const std::string& text);
+// Writes the text and one line feed in one write (the UCI framing).
+void SendPlainLine(const std::string& text);
 void CloseStandardHandles();

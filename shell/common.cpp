@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <utility>
 
 #include "companion/velmorutil.h"
 #include "platform/filelocations.h"
@@ -24,7 +26,38 @@ std::string BookFilePath() { return PreparedEngineFiles().book; }
 
 Bool16 FileExists(const std::string& path) { return IsNormalFile(path) ? True : False; }
 
+namespace {
+
+// Values set for the run, keyed by section and key in lower case.
+std::map<std::pair<std::string, std::string>, std::string> Overrides;
+
+std::pair<std::string, std::string> OverrideKey(const std::string& section, const std::string& key) {
+    auto lower = [](std::string s) {
+        for (char& c : s)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return s;
+    };
+    return {lower(section), lower(key)};
+}
+
+}  // namespace
+
+void OverrideSetting(const std::string& section, const std::string& key, const std::string& value) {
+    Overrides[OverrideKey(section, key)] = value;
+}
+
+bool PeekSetting(const std::string& section, const std::string& key, std::string& value) {
+    value.clear();
+    if (!SettingsFileEnabled) return false;
+    const std::string path = SettingsFilePath();
+    return FileExists(path) && ProfileRead(path, section, key, value) && !value.empty();
+}
+
 std::string ReadSetting(const std::string& section, const std::string& key, const std::string& dflt) {
+    if (!Overrides.empty()) {
+        auto it = Overrides.find(OverrideKey(section, key));
+        if (it != Overrides.end()) return it->second;
+    }
     if (!SettingsFileEnabled) return dflt;
     std::string path = SettingsFilePath();
     std::string value;

@@ -11,6 +11,13 @@ extern Bool16 UseTime;      // the think driver budgets by the clock
 extern bool SettingsFileEnabled;
 
 std::string ReadSetting(const std::string& section, const std::string& key, const std::string& dflt);
+// A value that stands for section/key while the engine runs: ReadSetting
+// returns it and writes nothing; the file keeps its own value. Names are
+// matched without regard to case, as in the file.
+void OverrideSetting(const std::string& section, const std::string& key, const std::string& value);
+// The file's value of section/key without writing anything: false when the
+// file, the key or its value is missing (an override is not looked at).
+bool PeekSetting(const std::string& section, const std::string& key, std::string& value);
 void WriteSetting(const std::string& section, const std::string& key, const std::string& value);
 Bool16 FileExists(const std::string& path);
 void StampaPosizione();

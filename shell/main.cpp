@@ -17,6 +17,7 @@
 #include "shell/comm.h"
 #include "shell/common.h"
 #include "shell/protocol.h"
+#include "shell/uci.h"
 #include "shell/usage.h"
 
 Bool16 ProtocolMode = False;   // decided by the command line once, at start-up
@@ -32,16 +33,22 @@ const char* const AppTitle = "Velmorasca";
 volatile std::sig_atomic_t TerminationRequested = 0;
 void OnTerminate(int) { TerminationRequested = 1; }
 
+// The protocol's interpreter and its look at the input during a think.
+void (*HandleInput)(const std::string& text) = ParseCommand;
+void (*PollDuringThink)() = PollInputDuringThink;
+
 // The search's pump in protocol mode: input, and a pending termination,
 // which ends the engine at once, think or not.
 void ProtocolPump() {
     if (TerminationRequested) Esci();
-    PollInputDuringThink();
+    PollDuringThink();
 }
 
 bool IsProtocolSwitch(const std::string& word) {
     return word == "xboard" || word == "/xboard" || word == "-xboard";
 }
+
+bool IsUciSwitch(const std::string& word) { return word == "uci" || word == "/uci" || word == "-uci"; }
 
 std::string Lower(std::string s) {
     for (char& c : s)
@@ -51,6 +58,38 @@ std::string Lower(std::string s) {
 
 }  // namespace
 
+StartMode StartModeOf(int argc, char** argv) {
+    if (argc <= 1) {
+        // No argument: the name the program was invoked under decides
+        // (a link named velmorasca-uci starts in UCI mode).
+        std::string name = argc == 1 && argv[0] != nullptr ? Lower(argv[0]) : std::string();
+        const size_t slash = name.find_last_of("/\\");
+        if (slash != std::string::npos) name.erase(0, slash + 1);
+        const size_t dot = name.rfind('.');
+        if (dot != std::string::npos && dot > 0) name.erase(dot);
+        const std::string suffix = "-uci";
+        const bool uciName = name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+        return uciName ? StartMode::Uci : StartMode::Window;
+    }
+    // The words of the command line, lower-cased and split at single blanks:
+    // one or more xboard switches, or exactly one UCI switch.
+    std::string lower;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) lower += ' ';
+        lower += argv[i];
+    }
+    lower = Lower(lower);
+    if (IsUciSwitch(lower)) return StartMode::Uci;
+    size_t start = 0;
+    for (;;) {
+        const size_t blank = lower.find(' ', start);
+        const std::string word = lower.substr(start, blank == std::string::npos ? std::string::npos : blank - start);
+        if (!IsProtocolSwitch(word)) return StartMode::Unknown;
+        if (blank == std::string::npos) return StartMode::Xboard;
+        start = blank + 1;
+    }
+}
+
 int Main(int argc, char** argv) {
     // --version and --help answer before anything else is looked at.
     if (const int status = AnswerInformativeSwitch(argc, argv); status >= 0) return status;
@@ -59,26 +98,17 @@ int Main(int argc, char** argv) {
 
     // The command line, before any setting is touched: an unknown word ends
     // the program with nothing logged and the settings file left alone.
-    if (argc > 1) {
+    const StartMode mode = StartModeOf(argc, argv);
+    if (mode == StartMode::Unknown) {
         std::string typed;
         for (int i = 1; i < argc; ++i) {
             if (i > 1) typed += ' ';
             typed += argv[i];
         }
-        std::string lower = Lower(typed);
-        size_t start = 0;
-        for (;;) {
-            size_t blank = lower.find(' ', start);
-            std::string word = lower.substr(start, blank == std::string::npos ? std::string::npos : blank - start);
-            if (!IsProtocolSwitch(word)) {
-                ShowMessage(AppTitle, "Comando sconosciuto: " + typed);
-                return 1;
-            }
-            ProtocolMode = True;
-            if (blank == std::string::npos) break;
-            start = blank + 1;
-        }
+        ShowMessage(AppTitle, "Comando sconosciuto: " + typed);
+        return 1;
     }
+    ProtocolMode = mode == StartMode::Window ? False : True;
     if (!ProtocolMode && RunWindow == nullptr) {
         ShowMessage(AppTitle, "The engine window is not part of this build; start the engine with: velmorasca xboard");
         return 1;
@@ -113,13 +143,21 @@ int Main(int argc, char** argv) {
     if (ProtocolMode) {
         // An interface may ask for a move before it sets up a game.
         SetStartupPosition();
-        Reporter = XboardReporter();
-        Reporter.LastLook = ProtocolPump;
         EventPump = ProtocolPump;
+        if (mode == StartMode::Uci) {
+            StartUci();
+            HandleInput = ParseUciCommand;
+            PollDuringThink = UciPollDuringThink;
+        } else {
+            Reporter = XboardReporter();
+            Reporter.LastLook = ProtocolPump;
+        }
         if (isatty(STDIN_FILENO))
-            PipeWriteAll(STDERR_FILENO,
-                         "Velmorasca (xboard protocol): type \"new\" to start a game, \"usermove e2e4\" to move, "
-                         "\"go\" to let the engine move, \"quit\" to leave.\n");
+            PipeWriteAll(STDERR_FILENO, mode == StartMode::Uci
+                                            ? "Velmorasca (UCI protocol): type \"uci\", \"position startpos moves e2e4\", "
+                                              "\"go depth 5\", \"quit\" to leave.\n"
+                                            : "Velmorasca (xboard protocol): type \"new\" to start a game, \"usermove e2e4\" to move, "
+                                              "\"go\" to let the engine move, \"quit\" to leave.\n");
         CommandLoop();
     }
     return RunWindow();
@@ -129,7 +167,7 @@ void CommandLoop() {
     for (;;) {
         if (InputWaiting(100)) {
             std::string text = ReadInput();
-            if (!text.empty()) ParseCommand(text);
+            if (!text.empty()) HandleInput(text);
         }
         // The interface closed the pipe (every complete line has been
         // handled) or asked us to end.

@@ -9,6 +9,16 @@
 // ProtocolMode, defined in main.cpp, is declared in position/gamestate.h.
 extern std::string LogFilePath;  // the log file (beside the program, or in the user's folders when installed)
 
+// How the command line starts the engine: the window (no argument), the
+// xboard protocol (one or more of "xboard", "/xboard", "-xboard" in any
+// case), UCI ("uci", "/uci" or "-uci" alone, or no argument under a
+// program name ending in "-uci"), or neither (any other command line).
+enum class StartMode { Window,
+                       Xboard,
+                       Uci,
+                       Unknown };
+StartMode StartModeOf(int argc, char** argv);
+
 int Main(int argc, char** argv);
 [[noreturn]] void CommandLoop();
 [[noreturn]] void Esci();
