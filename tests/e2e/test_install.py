@@ -169,6 +169,15 @@ class Installed(unittest.TestCase):
         self.assertIn("Main: Il motore sta partendo...", log)
         self.assertIn("Esci: Motore spento", log)
         self.assertEqual(sorted(os.listdir(home)), [".config", ".local"])
+        # The UCI mode through the link, with the same files; a UCI run leaves the settings as they were.
+        before = read(ini)
+        done = self.run_as_user(os.path.join(self.prefix, "games/velmorasca-uci"), [], "uci\nisready\n", home,
+                                until=b"readyok\n")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertTrue(done.stdout.startswith(b"id name Velmorasca %s\n" % VERSION.encode()), done.stdout)
+        self.assertIn(b"uciok\nreadyok\n", done.stdout)
+        self.assertEqual(read(ini), before)
+        self.assertEqual(read(os.path.join(home, ".local/state/velmorasca/Velmorasca.log")).count("Il motore sta partendo"), 2)
 
     def test_the_xdg_variables_choose_the_folders_and_relative_ones_are_ignored(self):
         engine = os.path.join(self.prefix, "games/velmorasca")
