@@ -151,7 +151,7 @@ install: build
 # Every file the last make install recorded, then the engine's own folder.
 uninstall:
 	@test -f $(BUILD)/install_manifest.txt || { echo "Nothing recorded: $(BUILD)/install_manifest.txt is missing"; exit 1; }
-	@while IFS= read -r f; do \
+	@while IFS= read -r f || [ -n "$$f" ]; do \
 	  if [ -e "$(DESTDIR)$$f" ] || [ -L "$(DESTDIR)$$f" ]; then echo "Removing $(DESTDIR)$$f"; rm -f "$(DESTDIR)$$f"; fi; \
 	done < $(BUILD)/install_manifest.txt
 	@rmdir "$(DESTDIR)$(PREFIX)/share/games/velmorasca" 2>/dev/null || true

@@ -2,6 +2,7 @@
 unprivileged user (its files in that user's XDG folders), a portable copy beside it, the informative
 switches, the manual page, and the Debian package. As root the engine runs as nobody."""
 import configparser
+import contextlib
 import gzip
 import os
 import pwd
@@ -49,6 +50,31 @@ def settings(path):
     return {(s.lower(), k): v for s in ini.sections() for k, v in ini.items(s)}
 
 
+MANIFEST = os.path.join(BUILD, "install_manifest.txt")
+
+
+@contextlib.contextmanager
+def manifest_kept():
+    """The build's install manifest (make uninstall's record of a real installation) as it was before."""
+    kept = read(MANIFEST, "rb") if os.path.exists(MANIFEST) else None
+    try:
+        yield
+    finally:
+        if kept is None:
+            if os.path.exists(MANIFEST):
+                os.remove(MANIFEST)
+        else:
+            with open(MANIFEST, "wb") as f:
+                f.write(kept)
+
+
+def install(destdir, prefix="/usr"):
+    """cmake --install into destdir; returns the manifest it wrote."""
+    subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix], env=dict(os.environ, DESTDIR=destdir),
+                   check=True, capture_output=True)
+    return read(MANIFEST)
+
+
 @unittest.skipIf(WINE, "the Linux installation")
 class Installed(unittest.TestCase):
     @classmethod
@@ -58,8 +84,8 @@ class Installed(unittest.TestCase):
         os.chmod(cls.root, 0o755)
         cls.destdir = os.path.join(cls.root, "stage")
         cls.prefix = cls.destdir + "/usr"
-        subprocess.run(["cmake", "--install", BUILD, "--prefix", "/usr"], env=dict(os.environ, DESTDIR=cls.destdir),
-                       check=True, capture_output=True)
+        with manifest_kept():
+            cls.manifest = install(cls.destdir)
         cls.user = pwd.getpwnam("nobody") if AS_ROOT else pwd.getpwuid(os.getuid())
 
     @classmethod
@@ -104,6 +130,7 @@ class Installed(unittest.TestCase):
 
     def test_the_tree_holds_every_file_and_nothing_else(self):
         self.assertEqual(tree(self.prefix), set(PROGRAMS) | set(LINKS) | set(DATA))
+        self.assertEqual(set(self.manifest.split()), {"/usr/" + name for name in tree(self.prefix)})
         for name in PROGRAMS:
             self.assertTrue(os.stat(os.path.join(self.prefix, name)).st_mode & stat.S_IXOTH, name)
         for name, target in LINKS.items():
@@ -204,18 +231,31 @@ class Installed(unittest.TestCase):
         self.assertEqual(os.listdir(home), ["portable"])
 
 
+@unittest.skipIf(WINE, "the Linux installation")
+class Uninstall(unittest.TestCase):
+    def test_make_uninstall_removes_every_file_it_recorded(self):
+        root = tempfile.mkdtemp(prefix="velmor-uninstall-")
+        self.addCleanup(shutil.rmtree, root, True)
+        with manifest_kept():
+            install(root, "/usr/local")
+            done = subprocess.run(["make", "-s", "-C", SOURCE, "uninstall", "BUILD=" + BUILD, "DESTDIR=" + root],
+                                  capture_output=True, text=True, timeout=120)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual(tree(root), set())
+        self.assertFalse(os.path.exists(root + "/usr/local/share/games/velmorasca"))
+
+
 @unittest.skipIf(WINE or SANITIZED, "the package is made from the normal build")
 @unittest.skipUnless(shutil.which("dpkg-deb") and shutil.which("lintian"), "needs dpkg-deb and lintian")
 class Package(unittest.TestCase):
     def test_the_package_holds_the_tree_under_usr_and_lintian_finds_no_error(self):
         out = tempfile.mkdtemp(prefix="velmor-deb-")
         self.addCleanup(shutil.rmtree, out, True)
-        manifest = os.path.join(BUILD, "install_manifest.txt")
-        before = read(manifest) if os.path.exists(manifest) else None
+        before = read(MANIFEST) if os.path.exists(MANIFEST) else None
         made = subprocess.run([os.path.join(SOURCE, "tools/makedeb.sh"), BUILD, VERSION, out], capture_output=True,
                               text=True, timeout=600)
         self.assertEqual(made.returncode, 0, made.stderr)
-        self.assertEqual(read(manifest) if os.path.exists(manifest) else None, before, "make uninstall's record kept")
+        self.assertEqual(read(MANIFEST) if os.path.exists(MANIFEST) else None, before, "make uninstall's record kept")
         arch = subprocess.run(["dpkg", "--print-architecture"], capture_output=True, text=True).stdout.strip()
         deb = os.path.join(out, "velmorasca_%s-1_%s.deb" % (VERSION, arch))
         self.assertEqual(made.stdout.strip(), deb)
