@@ -46,6 +46,8 @@ void OverrideSetting(const std::string& section, const std::string& key, const s
     Overrides[OverrideKey(section, key)] = value;
 }
 
+void ClearSettingOverrides() { Overrides.clear(); }
+
 bool PeekSetting(const std::string& section, const std::string& key, std::string& value) {
     value.clear();
     if (!SettingsFileEnabled) return false;

@@ -15,6 +15,8 @@ std::string ReadSetting(const std::string& section, const std::string& key, cons
 // returns it and writes nothing; the file keeps its own value. Names are
 // matched without regard to case, as in the file.
 void OverrideSetting(const std::string& section, const std::string& key, const std::string& value);
+// Every override gone: the file's values stand again.
+void ClearSettingOverrides();
 // The file's value of section/key without writing anything: false when the
 // file, the key or its value is missing (an override is not looked at).
 bool PeekSetting(const std::string& section, const std::string& key, std::string& value);
