@@ -14,6 +14,10 @@
 #   make format  lays out the C++ sources as .clang-format says (make test checks it)
 #   make windows       cross build of velmorasca.exe and velmorutil.dll in build-win/
 #   make test-windows  the Windows build's protocol and perft tests under Wine
+#   make install       installs under PREFIX (default /usr/local; DESTDIR honoured)
+#   make uninstall     removes what make install installed (build/install_manifest.txt)
+#   make deb           the Debian package velmorasca_VERSION-1_ARCH.deb in build/
+#   make windows-zip   velmorasca-VERSION-win64.zip in build-win/
 
 BUILD     ?= build
 SAN_BUILD ?= build-san
@@ -24,7 +28,8 @@ JOBS      ?= $(shell nproc)
 # Debian packages the build, the tests and the tools need.
 PACKAGES := build-essential cmake ninja-build libgtest-dev python3 \
             xboard fairymax hoichess xvfb libfltk1.3-dev xdotool imagemagick x11-utils \
-            xdg-utils clang libclang-rt-dev stockfish polyglot clang-format fonts-dejavu-core
+            xdg-utils clang libclang-rt-dev stockfish polyglot clang-format fonts-dejavu-core \
+            lintian man-db
 
 # make match GAMES=6 TC=2:00 OPPONENT=hoichess UCI=1
 GAMES    ?= 4
@@ -37,7 +42,7 @@ export PATH := $(PATH):/usr/games
 CONFIGURE = cmake -S . -G Ninja -Wno-dev
 
 .PHONY: all deps build build-san build-rel run test play match bench clean fuzz soak format format-check \
-        deps-windows deps-wine windows test-windows
+        deps-windows deps-wine windows test-windows install uninstall deb windows-zip
 
 all: build
 
@@ -139,6 +144,30 @@ windows: deps-windows
 # in a private prefix under $(WIN_BUILD)/.
 test-windows: windows deps-wine
 	tests/windows/run.sh $(WIN_BUILD)
+
+# The build installed under PREFIX (binaries stripped); DESTDIR stages it
+# elsewhere. An installed copy keeps its settings, log and book in the
+# user's XDG folders (README, "Installing").
+PREFIX ?= /usr/local
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
+
+# Every file the last make install recorded, then the engine's own folder.
+uninstall:
+	@test -f $(BUILD)/install_manifest.txt || { echo "Nothing recorded: $(BUILD)/install_manifest.txt is missing"; exit 1; }
+	@while IFS= read -r f || [ -n "$$f" ]; do \
+	  if [ -e "$(DESTDIR)$$f" ] || [ -L "$(DESTDIR)$$f" ]; then echo "Removing $(DESTDIR)$$f"; rm -f "$(DESTDIR)$$f"; fi; \
+	done < $(BUILD)/install_manifest.txt
+	@rmdir "$(DESTDIR)$(PREFIX)/share/games/velmorasca" 2>/dev/null || true
+
+# The Debian package from the normal build (tools/makedeb.sh), then lintian's view of it.
+deb: build
+	ninja -C $(BUILD) deb
+	lintian $(BUILD)/velmorasca_*-1_*.deb
+
+# The Windows build's files and a README in one zip.
+windows-zip: windows
+	ninja -C $(WIN_BUILD) windows-zip
 
 # Every build folder: normal, sanitizer, release, Windows, benchmark, fuzz.
 clean:

@@ -18,7 +18,7 @@
 #include <ctime>
 #include <string>
 
-#include "platform/folder.h"
+#include "platform/filelocations.h"
 #include "position/identities.h"
 #include "position/rays.h"
 
@@ -112,7 +112,7 @@ int32_t KingAttacked(const Enemy& e, const uint8_t* board, uint8_t kr8, uint8_t 
 
 extern "C" void VELMOR_STDCALL WriteLog(const char* source, const char* message, int32_t configuredLevel, int32_t messageLevel) {
     if (configuredLevel <= 0 || messageLevel > configuredLevel) return;
-    static std::string path = ProgramFolder() + "/Velmorasca.log";
+    static std::string path = PreparedEngineFiles().log;
     // Appended and closed at once, so every line is on disk when the call returns.
     FILE* f = std::fopen(path.c_str(), "a");
     if (!f) return;

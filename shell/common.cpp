@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "companion/velmorutil.h"
+#include "platform/filelocations.h"
 #include "platform/files.h"
-#include "platform/folder.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 
@@ -19,9 +19,10 @@ Bool16 BookEnabled = False;       // from Book/Enabled at start-up; off once the
 Bool16 UseTime = False;           // from Time/Enabled on "new" and "go"
 bool SettingsFileEnabled = true;  // false in the tools: defaults only, no file written
 
-std::string SettingsFilePath() { return ProgramFolder() + PathSeparator + "Velmorasca.ini"; }
-std::string LogFilePathName() { return ProgramFolder() + PathSeparator + "Velmorasca.log"; }
-std::string BookFilePath() { return ProgramFolder() + PathSeparator + "book.txt"; }
+std::string SettingsFilePath() { return PreparedEngineFiles().settings; }
+// Only named here (the window's log button), not yet written: nothing is made ready.
+std::string LogFilePathName() { return EngineFileLocations().log; }
+std::string BookFilePath() { return PreparedEngineFiles().book; }
 
 Bool16 FileExists(const std::string& path) { return IsNormalFile(path) ? True : False; }
 

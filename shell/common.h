@@ -27,7 +27,8 @@ void StampaPosizione();
 // Log through the companion library with the configured LogLevel.
 void Log(const char* source, const std::string& message, int32_t messageLevel = 1);
 
-// Paths of the files beside the program.
+// Paths of the settings file, the log and the book: beside a portable
+// program, in the user's folders for an installed one.
 std::string SettingsFilePath();
 std::string LogFilePathName();
 std::string BookFilePath();

@@ -18,9 +18,10 @@
 #include "shell/common.h"
 #include "shell/protocol.h"
 #include "shell/uci.h"
+#include "shell/usage.h"
 
 Bool16 ProtocolMode = False;   // decided by the command line once, at start-up
-std::string LogFilePath;       // Velmorasca.log beside the program, for the window's log button
+std::string LogFilePath;       // Velmorasca.log where it lives, for the window's log button
 int (*RunWindow)() = nullptr;  // set by the program's entry when the window is built in
 
 namespace {
@@ -90,6 +91,8 @@ StartMode StartModeOf(int argc, char** argv) {
 }
 
 int Main(int argc, char** argv) {
+    // --version and --help answer before anything else is looked at.
+    if (const int status = AnswerInformativeSwitch(argc, argv); status >= 0) return status;
     std::srand(static_cast<unsigned>(std::time(nullptr)));  // for the book's random choice
     LogFilePath = LogFilePathName();
 

@@ -7,7 +7,7 @@
 #include "position/variabili.h"
 
 // ProtocolMode, defined in main.cpp, is declared in position/gamestate.h.
-extern std::string LogFilePath;  // the log file beside the program
+extern std::string LogFilePath;  // the log file (beside the program, or in the user's folders when installed)
 
 // How the command line starts the engine: the window (no argument), the
 // xboard protocol (one or more of "xboard", "/xboard", "-xboard" in any

@@ -16,7 +16,7 @@ class CommandLine(EngineTest):
             self.assertEqual(e.sync(), b"", args)
             self.assertEqual(e.finish()[0], 0)
         for args, shown in ((["xboard", "Foo"], "xboard Foo"), (["XBOARD", "", "xboard"], "XBOARD  xboard"),
-                            (["--help"], "--help"), ([""], "")):
+                            (["--help", "xboard"], "--help xboard"), ([""], "")):
             e = self.start(args)
             rc, out, err = e.finish()
             self.assertNotEqual(rc, 0, args)
