@@ -69,30 +69,29 @@ class Uci:
         self.proc.wait(10)
 
 
-def stop_ms(folder):
+def during_search_ms(folder, command, answer):
+    """Milliseconds from command, sent during a deep search, to the line starting with answer;
+    the search is stopped afterwards when the command did not stop it."""
     e = Uci(folder)
     e.ready()
     e.send("go infinite")
     time.sleep(SEARCH_FIRST_S)
     t0 = time.perf_counter()
-    e.send("stop")
-    t1 = e.wait_for("bestmove ")
+    e.send(command)
+    t1 = e.wait_for(answer)
+    if command != "stop":
+        e.send("stop")
+        e.wait_for("bestmove ")
     e.quit()
     return (t1 - t0) * 1000
+
+
+def stop_ms(folder):
+    return during_search_ms(folder, "stop", "bestmove ")
 
 
 def isready_ms(folder):
-    e = Uci(folder)
-    e.ready()
-    e.send("go infinite")
-    time.sleep(SEARCH_FIRST_S)
-    t0 = time.perf_counter()
-    e.send("isready")
-    t1 = e.wait_for("readyok")
-    e.send("stop")
-    e.wait_for("bestmove ")
-    e.quit()
-    return (t1 - t0) * 1000
+    return during_search_ms(folder, "isready", "readyok")
 
 
 def movetime_over_ms(folder):
