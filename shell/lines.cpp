@@ -1,4 +1,4 @@
-// Cutting successive pipe reads into complete lines.
+// Cutting successive pipe reads into complete lines; the case of their words.
 #include "shell/lines.h"
 
 void FeedLines(LineSplitter& s, std::string_view text, const std::function<void(std::string&&)>& onLine,
@@ -31,4 +31,10 @@ void FeedLines(LineSplitter& s, std::string_view text, const std::function<void(
         }
         pos = end + 1;
     }
+}
+
+std::string AsciiLower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
 }

@@ -1,4 +1,5 @@
-// Cutting the text of successive pipe reads into lines.
+// Cutting the text of successive pipe reads into lines, and the case of
+// the words read from them.
 #pragma once
 #include <cstddef>
 #include <functional>
@@ -21,3 +22,7 @@ struct LineSplitter {
 // its length instead. Memory stays bounded by MaxLineLength whatever comes.
 void FeedLines(LineSplitter& s, std::string_view text, const std::function<void(std::string&&)>& onLine,
                const std::function<void(size_t)>& onDropped);
+
+// s with the ASCII capitals lower-cased: commands, switches and move texts
+// are matched in any case; other bytes stay as they are.
+std::string AsciiLower(std::string s);

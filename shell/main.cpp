@@ -15,6 +15,7 @@
 #include "search/analizza.h"
 #include "search/minimax.h"
 #include "shell/comm.h"
+#include "shell/lines.h"
 #include "shell/common.h"
 #include "shell/protocol.h"
 #include "shell/uci.h"
@@ -50,10 +51,14 @@ bool IsProtocolSwitch(const std::string& word) {
 
 bool IsUciSwitch(const std::string& word) { return word == "uci" || word == "/uci" || word == "-uci"; }
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
+// The command line's words after the program's name, joined by single blanks.
+std::string CommandLineText(int argc, char** argv) {
+    std::string text;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) text += ' ';
+        text += argv[i];
+    }
+    return text;
 }
 
 }  // namespace
@@ -62,7 +67,7 @@ StartMode StartModeOf(int argc, char** argv) {
     if (argc <= 1) {
         // No argument: the name the program was invoked under decides
         // (a link named velmorasca-uci starts in UCI mode).
-        std::string name = argc == 1 && argv[0] != nullptr ? Lower(argv[0]) : std::string();
+        std::string name = argc == 1 && argv[0] != nullptr ? AsciiLower(argv[0]) : std::string();
         const size_t slash = name.find_last_of("/\\");
         if (slash != std::string::npos) name.erase(0, slash + 1);
         const size_t dot = name.rfind('.');
@@ -72,13 +77,11 @@ StartMode StartModeOf(int argc, char** argv) {
         return uciName ? StartMode::Uci : StartMode::Window;
     }
     // The words of the command line, lower-cased and split at single blanks:
-    // one or more xboard switches, or exactly one UCI switch.
-    std::string lower;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1) lower += ' ';
-        lower += argv[i];
-    }
-    lower = Lower(lower);
+    // --version or --help alone, one or more xboard switches, or exactly one
+    // UCI switch.
+    const std::string lower = AsciiLower(CommandLineText(argc, argv));
+    if (lower == "--version") return StartMode::Version;
+    if (lower == "--help") return StartMode::Help;
     if (IsUciSwitch(lower)) return StartMode::Uci;
     size_t start = 0;
     for (;;) {
@@ -91,23 +94,19 @@ StartMode StartModeOf(int argc, char** argv) {
 }
 
 int Main(int argc, char** argv) {
-    // --version and --help answer before anything else is looked at.
-    if (const int status = AnswerInformativeSwitch(argc, argv); status >= 0) return status;
+    // The command line, before any setting is touched: --version and --help
+    // answer at once; an unknown word ends the program with nothing logged
+    // and the settings file left alone.
+    const StartMode mode = StartModeOf(argc, argv);
+    if (mode == StartMode::Version) return PrintVersion();
+    if (mode == StartMode::Help) return PrintHelp();
+    if (mode == StartMode::Unknown) {
+        ShowMessage(AppTitle, "Comando sconosciuto: " + CommandLineText(argc, argv));
+        return 1;
+    }
     std::srand(static_cast<unsigned>(std::time(nullptr)));  // for the book's random choice
     LogFilePath = LogFilePathName();
 
-    // The command line, before any setting is touched: an unknown word ends
-    // the program with nothing logged and the settings file left alone.
-    const StartMode mode = StartModeOf(argc, argv);
-    if (mode == StartMode::Unknown) {
-        std::string typed;
-        for (int i = 1; i < argc; ++i) {
-            if (i > 1) typed += ' ';
-            typed += argv[i];
-        }
-        ShowMessage(AppTitle, "Comando sconosciuto: " + typed);
-        return 1;
-    }
     ProtocolMode = mode == StartMode::Window ? False : True;
     if (!ProtocolMode && RunWindow == nullptr) {
         ShowMessage(AppTitle, "The engine window is not part of this build; start the engine with: velmorasca xboard");

@@ -12,10 +12,13 @@ extern std::string LogFilePath;  // the log file (beside the program, or in the 
 // How the command line starts the engine: the window (no argument), the
 // xboard protocol (one or more of "xboard", "/xboard", "-xboard" in any
 // case), UCI ("uci", "/uci" or "-uci" alone, or no argument under a
-// program name ending in "-uci"), or neither (any other command line).
+// program name ending in "-uci"), the informative "--version" or "--help"
+// (each only as the whole command line), or none (any other command line).
 enum class StartMode { Window,
                        Xboard,
                        Uci,
+                       Version,
+                       Help,
                        Unknown };
 StartMode StartModeOf(int argc, char** argv);
 

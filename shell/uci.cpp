@@ -71,12 +71,6 @@ std::string FirstWord(const std::string& line) {
     return line.substr(from, to == std::string::npos ? std::string::npos : to - from);
 }
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 // Text from outside shown back in an "info string": cut short, and only
 // printable ASCII, so that it stays one harmless line.
 std::string Echo(const std::string& text) {
@@ -151,6 +145,11 @@ struct UciOption {
     std::string announced;  // default announced: the file's value at start-up
 };
 
+enum OptionIndex { DepthOption,
+                   OwnBookOption,
+                   UseTimeOption,
+                   CanCastleOption,
+                   LogLevelOption };
 UciOption Options[] = {
     {"Depth", "General", "Profondita", false, MinSearchDepth, MaxSearchDepth, 4, ""},
     {"OwnBook", "Book", "Enabled", true, 0, 1, 1, ""},
@@ -199,12 +198,12 @@ void SetOption(const std::vector<std::string>& words) {
     // 2. The option.
     UciOption* option = nullptr;
     for (UciOption& o : Options)
-        if (Lower(name) == Lower(o.name)) option = &o;
+        if (AsciiLower(name) == AsciiLower(o.name)) option = &o;
     if (option == nullptr) return Info("unknown option: " + Echo(name));
     // 3. The value, judged before anything changes.
     std::string setting;
     if (option->check) {
-        const std::string v = Lower(value);
+        const std::string v = AsciiLower(value);
         if (v != "true" && v != "false") return Info(std::string("invalid value for ") + option->name + ": " + Echo(value) + " (true or false)");
         setting = v == "true" ? "1" : "0";
     } else {
@@ -216,12 +215,12 @@ void SetOption(const std::vector<std::string>& words) {
     }
     // 4. It stands for the setting from now on.
     OverrideSetting(option->section, option->key, setting);
-    if (option == &Options[1]) {
+    if (option == &Options[OwnBookOption]) {
         OwnBook = setting == "1";
         UseBook(OwnBook);
     }
-    if (option == &Options[4]) LogLevel = SettingToInt(setting, 0);
-    Log(Source, std::string("Opzione impostata: ") + option->name + "=" + (option->check ? Lower(value) : setting));
+    if (option == &Options[LogLevelOption]) LogLevel = SettingToInt(setting, 0);
+    Log(Source, std::string("Opzione impostata: ") + option->name + "=" + (option->check ? AsciiLower(value) : setting));
 }
 
 // -------------------------------------------------------------- position
@@ -285,7 +284,7 @@ void Position(const std::vector<std::string>& words) {
     }
     if (i < words.size()) {
         if (words[i] != "moves") return Info("position: expected moves, not " + Echo(words[i]));
-        for (++i; i < words.size(); ++i) line.moves.push_back(Lower(words[i]));
+        for (++i; i < words.size(); ++i) line.moves.push_back(AsciiLower(words[i]));
     }
     // 2. How much of it the accepted command already played: those moves are
     //    not logged again, and when all of them are still there the new

@@ -15,6 +15,8 @@ int Print(const std::string& text) {
     return 0;
 }
 
+}  // namespace
+
 int PrintVersion() { return Print(std::string("Velmorasca ") + EngineVersion + "\n"); }
 
 int PrintHelp() {
@@ -58,16 +60,4 @@ int PrintHelp() {
                        "\n"
                        "See the manual page velmorasca(6).\n";
     return Print(text);
-}
-
-}  // namespace
-
-int AnswerInformativeSwitch(int argc, char** argv) {
-    if (argc != 2 || argv[1] == nullptr) return -1;
-    std::string word = argv[1];
-    for (char& c : word)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (word == "--version") return PrintVersion();
-    if (word == "--help") return PrintHelp();
-    return -1;
 }

@@ -1,7 +1,7 @@
-// The two informative switches, --version and --help, each accepted only as
-// the whole command line (in any case): the text goes to standard output.
+// The texts of the two informative switches, --version and --help (the
+// command line's grammar, in shell/main, decides when they are asked for).
 #pragma once
 
-// Answers --version or --help and returns the exit status (0); -1 when the
-// command line is anything else, which the ordinary grammar then judges.
-int AnswerInformativeSwitch(int argc, char** argv);
+// Print the text on standard output and return the exit status, 0.
+int PrintVersion();  // "Velmorasca " and the version
+int PrintHelp();     // how to start each mode, where the files live, every settings key

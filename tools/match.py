@@ -222,8 +222,8 @@ class Xvfb:
             raise RuntimeError("Xvfb is not installed")
         r, w = os.pipe()
         with open(os.path.join(self.workdir, "xvfb.log"), "wb") as err:
-            self.proc = subprocess.Popen([exe, "-displayfd", str(w), "-screen", "0", "1280x1024x24",
-                                          "-nolisten", "tcp", "-noreset"], pass_fds=(w,), stdout=err, stderr=err,
+            xvfb = [exe, "-noreset", "-displayfd", str(w), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"]
+            self.proc = subprocess.Popen(xvfb, pass_fds=(w,), stdout=err, stderr=err,
                                          start_new_session=True)
         os.close(w)
         text = b""

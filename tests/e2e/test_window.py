@@ -27,8 +27,8 @@ def setUpModule():
     # Xvfb picks a free display and names it here once it accepts clients; -noreset keeps it from
     # resetting (and refusing clients for a moment) each time its last client leaves.
     read, write = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "800x600x24", "-nolisten", "tcp",
-                               "-noreset"],
+    server = subprocess.Popen(["Xvfb", "-noreset", "-displayfd", str(write), "-screen", "0", "800x600x24",
+                               "-nolisten", "tcp"],
                               pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write)
     unittest.addModuleCleanup(lambda: (server.terminate(), server.wait(timeout=10)))

@@ -466,8 +466,8 @@ bool StartXvfb() {
     if (xvfb == 0) {
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         dup2(open("/dev/null", O_RDWR), 2);
-        execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0", "800x600x24", "-nolisten",
-               "tcp", "-noreset", nullptr);
+        execlp("Xvfb", "Xvfb", "-noreset", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0", "800x600x24",
+               "-nolisten", "tcp", nullptr);
         _exit(127);
     }
     close(fds[1]);
