@@ -7,10 +7,10 @@
 
 namespace {
 
-BoardClickResult ClickOn(const char* square, bool thinking = false) {
+BoardClickResult ClickOn(const char* square) {
     int x, y;
     SquareCentre(square[0] - 'a' + 1, square[1] - '0', &x, &y);
-    return BoardClick(x, y, thinking);
+    return BoardClick(x, y, false);
 }
 std::string Moves(const char* first, const char* second) {
     ClickOn(first);
@@ -54,9 +54,6 @@ TEST(Board, SquaresShowTheGamePositionOnly) {
     EXPECT_EQ(Shown("a8") + Shown("e8") + Shown("e7") + Shown("h1") + Shown("e1") + Shown("a1"), "kQ-RK-");
     EXPECT_TRUE(BoardSquareView(1, 1).dark);
     EXPECT_FALSE(BoardSquareView(8, 1).dark);
-    EXPECT_STREQ(PieceSymbol('Q', true), "\u2655");
-    EXPECT_STREQ(PieceSymbol('P', false), "\u265F");
-    EXPECT_STREQ(PieceSymbol(0, true), "");
     // Off the board: empty, nothing marked.
     for (auto [f, r] : {std::pair{0, 0}, {9, 1}, {1, -3}}) {
         const SquareView v = BoardSquareView(f, r);
@@ -97,12 +94,6 @@ TEST(Board, TwoClicksMakeALegalMoveOfTheSideToMove) {
         EXPECT_FALSE(ClickOn(first).redraw);
         EXPECT_EQ(ClickOn("e5").move, "") << first;
     }
-    // While thinking, clicks neither choose nor move.
-    EXPECT_FALSE(ClickOn("e2", true).redraw);
-    EXPECT_FALSE(BoardSquareView(5, 2).selected);
-    ClickOn("e2");
-    EXPECT_EQ(ClickOn("e4", true).move, "");
-    EXPECT_EQ(ClickOn("e4").move, "e2e4");
     // Black to move: Black's pieces are chosen, White's are not.
     PlayMoveText("e2e4");
     EXPECT_EQ(Moves("e2", "e3") + Moves("e7", "e5"), "e7e5");

@@ -35,7 +35,7 @@ done
 # Again on the Linux pipes Wine hands a program started from Linux, read by the read-ahead thread.
 check "test_protocol(direct)" env VELMORASCA_WINE_DIRECT=1 python3 "$source/tests/e2e/test_protocol.py"
 check test_windows python3 "$here/test_windows.py"
-# The UCI mode: the handshake, isready and a search, by the switch and as velmorasca-uci.exe.
+# The UCI copy, velmorasca-uci.exe, started by its name alone.
 check uci_handshake python3 "$here/test_uci_handshake.py"
 check "uci_handshake(direct)" env VELMORASCA_WINE_DIRECT=1 python3 "$here/test_uci_handshake.py"
 check perft python3 "$source/tools/perft_check.py" --perft "$build/perft-wine.sh" "$source/tests/data/perft.epd"
