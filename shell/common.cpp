@@ -13,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "shell/lines.h"
 
 int32_t LogLevel = 0;             // from Log/Level at start-up; 0 = no log
 Bool16 BookEnabled = False;       // from Book/Enabled at start-up; off once the book runs dry
@@ -32,12 +33,7 @@ namespace {
 std::map<std::pair<std::string, std::string>, std::string> Overrides;
 
 std::pair<std::string, std::string> OverrideKey(const std::string& section, const std::string& key) {
-    auto lower = [](std::string s) {
-        for (char& c : s)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        return s;
-    };
-    return {lower(section), lower(key)};
+    return {AsciiLower(section), AsciiLower(key)};
 }
 
 }  // namespace
@@ -61,10 +57,9 @@ std::string ReadSetting(const std::string& section, const std::string& key, cons
         if (it != Overrides.end()) return it->second;
     }
     if (!SettingsFileEnabled) return dflt;
-    std::string path = SettingsFilePath();
     std::string value;
     // A missing file or a missing or empty key is seeded with the default.
-    if (!FileExists(path) || !ProfileRead(path, section, key, value) || value.empty()) {
+    if (!PeekSetting(section, key, value)) {
         WriteSetting(section, key, dflt);
         return dflt;
     }
