@@ -84,7 +84,6 @@ bool Thinking = false;              // a think driven from the window runs
 int ListWidest = 0;                 // widest list line in pixels, for its horizontal scroll bar
 
 // The board: the squares and, in the margin on their right, the side-to-move marker.
-constexpr int BoardSide = 8 * SquarePixels;    // width and height of the squares, pixels
 constexpr int MarkerSize = 10;                 // the side-to-move marker's diameter
 constexpr int BoardRight = ClientWidthPixels;  // the margin runs to the client's edge
 constexpr int PieceTextPixels = 40;            // height of a piece symbol's character cell
@@ -95,7 +94,7 @@ HFONT PieceFont = nullptr;                     // the chess symbols (or, when no
 HFONT CoordFont = nullptr;                     // file letters and rank digits
 HFONT LabelFonts[MaxLabelPixels + 1] = {};     // the labels' face by pixel height, made on first use
 // What the board paints: the squares and the margin on their right.
-constexpr RECT BoardArea{BoardLeft, BoardTop, BoardRight, BoardTop + BoardSide};
+constexpr RECT BoardArea{BoardLeft, BoardTop, BoardRight, BoardTop + BoardPixels};
 
 std::string Sys(const std::string& utf8) { return ToSystemText(utf8); }
 
@@ -408,8 +407,8 @@ void PaintBoard(HDC target) {
     }
     // 5. The side to move, in the right margin: at the bottom for White, at the top for Black.
     const bool white = WhiteMarkerAtBottom();
-    const int x = BoardLeft + BoardSide + (BoardRight - BoardLeft - BoardSide - MarkerSize) / 2;
-    const int y = white ? BoardTop + BoardSide - MarkerSize - 2 : BoardTop + 2;
+    const int x = BoardLeft + BoardPixels + (BoardRight - BoardLeft - BoardPixels - MarkerSize) / 2;
+    const int y = white ? BoardTop + BoardPixels - MarkerSize - 2 : BoardTop + 2;
     HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
     HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(white ? WHITE_BRUSH : BLACK_BRUSH));
     Ellipse(dc, x, y, x + MarkerSize, y + MarkerSize);
